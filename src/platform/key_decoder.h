@@ -1,0 +1,35 @@
+#pragma once
+// Turns the bytes a terminal sends into the key codes the game reads.
+//
+// Arrow keys become the prefix 224 and then 72, 80, 75 or 77, whether the
+// terminal sends them as "ESC [ A" or "ESC O A". Every other escape sequence
+// (function keys, arrows with Ctrl or Shift, Home, mouse reports, Alt+key) is
+// swallowed whole, so that none of its letters reach the game as codes ("ESC O
+// P", F1, must not read as 80, a down arrow). Any other byte is its own code.
+// An ESC that nothing follows within a short time is a key of its own (27).
+
+#include <deque>
+#include <string>
+
+namespace rpg {
+
+class KeyDecoder {
+public:
+    // Feeds one byte; finished key codes are appended to `out`.
+    void feed(unsigned char byte, std::deque<int>& out);
+    // True while the bytes fed so far end inside an escape sequence.
+    bool pending() const { return state_ != State::ground; }
+    // No further byte came in time: an ESC on its own is delivered as 27, and
+    // an unfinished sequence is dropped.
+    void flush(std::deque<int>& out);
+
+private:
+    enum class State { ground, escape, csi, ss3, mouse };
+    void finish_csi(unsigned char final_byte, std::deque<int>& out);
+
+    State state_ = State::ground;
+    std::string params_;  // parameter and intermediate bytes of a CSI sequence
+    int mouse_bytes_left_ = 0;
+};
+
+}  // namespace rpg

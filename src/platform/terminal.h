@@ -1,0 +1,50 @@
+#pragma once
+// The real terminal: a UTF-8 terminal driven through ncurses. The game's
+// Shift-JIS cells are kept in a cell grid and converted to UTF-8 only here,
+// every two-byte character taking exactly two columns.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/console.h"
+
+namespace rpg {
+
+class Terminal : public Console {
+public:
+    struct Options {
+        int min_columns = 80;  // the game needs at least this much room
+        int min_rows = 19;
+    };
+
+    // Checks that standard input and output are a terminal and a UTF-8 locale
+    // can be had; if not, startup_error() says why and nothing else works.
+    // The screen is taken over only at the first output or key read.
+    explicit Terminal(Options options);
+    ~Terminal() override;  // restores the terminal
+
+    // Empty when the terminal can be used; otherwise a message for the player.
+    const std::string& startup_error() const;
+
+    // When set, the last screen is printed again into the normal screen after
+    // the terminal is restored, so that a notice stays readable in the shell.
+    void keep_screen_on_exit(bool keep);
+    // Restores the terminal now (also done by the destructor).
+    void restore();
+
+    void set_cursor(int column, int row) override;
+    void set_attribute(std::uint16_t attribute) override;
+    void print(std::string_view sjis) override;
+    bool key_waiting() override;
+    int read_key() override;
+    void sleep_ms(int milliseconds) override;
+    std::int64_t now_seconds() override;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace rpg

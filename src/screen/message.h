@@ -1,0 +1,29 @@
+#pragma once
+// The message window: a framed area of five lines (rows 13 to 17 from column
+// 27) where every battle message is shown. The newest line is typed at the top
+// byte by byte; each new message pushes the older ones down and drops the fifth.
+
+#include <string>
+#include <string_view>
+
+#include "screen/battle.h"
+
+namespace rpg {
+
+void draw_message_frame(Battle& b);
+// Shows a new message: scroll, put the text in line 0, redraw and type it.
+// The window keeps its own copy of the text.
+void post_message(Battle& b, std::string_view sjis_text);
+// Blanks the five rows at once and empties the five lines.
+void clear_message_window(Battle& b);
+void scroll_messages(Battle& b);
+void show_messages(Battle& b);
+// Blanks the row of line k - 1 (k counted from 1 to 5): 51 blanks from (O + 2, 12 + k).
+void erase_message_line(Battle& b, int k);
+
+// The template with the number, written in decimal, in place of its first blank.
+std::string format_number_message(std::string_view sjis_template, i16 value);
+// The template with the name in place of its first blank.
+std::string format_name_message(std::string_view sjis_template, std::string_view sjis_name);
+
+}  // namespace rpg
