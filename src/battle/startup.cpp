@@ -1,0 +1,57 @@
+// The battle program from start to end: loading, the encounter, the battle
+// screen, the command loop and the closing screen.
+
+#include "battle/flow.h"
+#include "platform/encoding.h"
+#include "data/loaders.h"
+#include "screen/draw.h"
+#include "screen/layout.h"
+#include "screen/message.h"
+#include "screen/status.h"
+
+namespace rpg {
+
+void set_up_encounter(Battle& b, std::uint32_t seed) {
+    HeroStatus& hero = b.rec.hero;
+    hero.hp = to_i16(hero.max_hp);
+    hero.base_attack = hero.attack;
+    hero.base_defense = hero.defense;
+    seed_random(b.random, seed);
+    b.pawn().target = 1;
+}
+
+void draw_battle_screen(Battle& b) {
+    open_command_window(b);
+    draw_command_labels(b);
+    draw_enemy_view(b);
+    draw_formation(b, b.pawn());
+    draw_message_frame(b);
+    draw_hp_panel(b);
+    draw_level(b);
+    draw_effect_markers(b);
+}
+
+void show_ending(Battle& b, i16 outcome) {
+    const char* line = "にげることに成功しました。";
+    if (outcome == outcome_won) line = "バトルに勝ちました。";
+    if (outcome == outcome_lost) line = "バトルに負けました。";
+    clear_message_window(b);
+    post_message(b, sjis(line));
+    post_message(b, sjis("このまま終了するには何かを入力してください..."));
+    b.con.read_key();
+}
+
+int run_battle_program(Battle& b, const std::filesystem::path& folder, std::string& error) {
+    set_text_attribute(b, attr_normal);
+    switch (load_game_data(b.rec, folder, error)) {
+        case LoadResult::missing: return fatal_missing_file(b.con);
+        case LoadResult::invalid: return 1;
+        case LoadResult::ok: break;
+    }
+    set_up_encounter(b, seed_from_time(b.con.now_seconds()));
+    draw_battle_screen(b);
+    show_ending(b, command_loop(b));
+    return 0;
+}
+
+}  // namespace rpg
