@@ -20,13 +20,15 @@ void MemoryConsole::print(std::string_view sjis_text) {
     grid_.write(sjis_text);
 }
 
-bool MemoryConsole::key_waiting() { return !script_.empty() && script_.front().at_ms <= now_ms_; }
+bool MemoryConsole::key_waiting() {
+    return !script_.empty() && !script_.front().on_read && script_.front().at_ms <= now_ms_;
+}
 
 int MemoryConsole::read_key() {
     if (script_.empty()) throw InputClosed("the test's key script is used up: the game waits for another key");
     ScriptedKey key = script_.front();
     script_.pop_front();
-    now_ms_ = std::max(now_ms_, key.at_ms);  // a blocking read waits for the key
+    if (!key.on_read) now_ms_ = std::max(now_ms_, key.at_ms);  // a blocking read waits for the key
     return key.code;
 }
 
@@ -53,6 +55,17 @@ void MemoryConsole::add_keys(std::initializer_list<int> codes, std::int64_t at_m
 void MemoryConsole::add_arrow(int direction, std::int64_t at_ms) {
     add_key(key_arrow_prefix, at_ms);
     add_key(direction, at_ms);
+}
+
+void MemoryConsole::press(int code) { script_.push_back(ScriptedKey{script_.empty() ? 0 : script_.back().at_ms, code, true}); }
+
+void MemoryConsole::press(std::initializer_list<int> codes) {
+    for (int code : codes) press(code);
+}
+
+void MemoryConsole::press_arrow(int direction) {
+    press(key_arrow_prefix);
+    press(direction);
 }
 
 std::string MemoryConsole::row_text(int row, int column, int length) const {

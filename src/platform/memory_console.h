@@ -20,6 +20,7 @@ public:
     struct ScriptedKey {
         std::int64_t at_ms;  // the key arrives at this time of the virtual clock
         int code;
+        bool on_read = false;  // pressed only once the game waits for a key
     };
     // One step of what the game did, for tests that check order and pacing.
     struct Event {
@@ -47,6 +48,12 @@ public:
     void add_keys(std::initializer_list<int> codes, std::int64_t at_ms = 0);
     // An arrow key: the prefix code and the direction code.
     void add_arrow(int direction, std::int64_t at_ms = 0);
+    // A key the player presses only when the game blocks waiting for one: it
+    // is never seen by key_waiting, so no animation or typing consumes it.
+    // Pressed keys come after every timed key already in the script.
+    void press(int code);
+    void press(std::initializer_list<int> codes);
+    void press_arrow(int direction);
     std::size_t keys_left() const { return script_.size(); }
 
     // Virtual clock.

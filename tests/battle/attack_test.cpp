@@ -1,0 +1,207 @@
+// The hero's attacks through the ability list: hits, falls, victory and level-ups.
+
+#include "battle_fixture.h"
+#include "screen/layout.h"
+#include "screen/lists.h"
+
+namespace rpg::testing {
+namespace {
+
+class Attacks : public BattleTest {
+protected:
+    // A hero who fells a pawn with every blow; pawns that never evade.
+    void one_blow_pawns() {
+        never_evade(b.pawn(), b.rec.hero);
+        b.pawn().max_hp = 1;
+        b.pawn().hp.fill(1);
+        b.pawn().defense = 1;
+        b.pawn().magic_defense = 1;
+    }
+    Attacks() { draw_formation(b, b.pawn()); }
+    // Fight, open the ability list and attack with the first skill.
+    void fight_once() { con.press({key_enter, key_enter, key_enter}); }
+};
+
+TEST_F(Attacks, HitWithoutAFallCostsATurnAndTheEnemiesAnswer) {
+    never_evade(b.pawn(), b.rec.hero);
+    b.pawn().hp.fill(30000);
+    Random r = replay();
+    check_hit(0, 0, 2, r);
+    const i16 damage = physical_damage(b.rec.hero, b.pawn(), b.rec.skills[0], r);
+
+    fight_once();
+    con.press(key_enter);                          // after the damage message
+    con.press({key_enter, key_enter, key_enter});  // the three enemy attacks
+    EXPECT_THROW(command_loop(b), InputClosed);
+    EXPECT_EQ(b.pawn().hp[3], 30000 - damage);
+    EXPECT_EQ(b.pawn().hp[2], 30000);
+    EXPECT_EQ(b.state.turn_count, 4);
+    EXPECT_EQ(b.state.enemies_left, 3);
+}
+
+TEST_F(Attacks, DamageMessageCarriesTheDamage) {
+    never_evade(b.pawn(), b.rec.hero);
+    b.pawn().hp.fill(30000);
+    Random r = replay();
+    check_hit(0, 0, 2, r);
+    const i16 damage = physical_damage(b.rec.hero, b.pawn(), b.rec.skills[0], r);
+    fight_once();
+    EXPECT_THROW(command_loop(b), InputClosed);  // waiting for the acknowledgement
+    EXPECT_TRUE(con.shows(27, 13, std::string("相手に") + std::to_string(damage) + "のダメージ!!"));
+}
+
+TEST_F(Attacks, FallWithOthersStandingGoesBackToTheMenuWithoutEnemyPhase) {
+    one_blow_pawns();
+    b.state.protein[0] = EffectSlot{5, 0};
+    b.state.buckler[0] = EffectSlot{5, 1};
+    b.state.active_effects = 2;
+    b.state.effect_rows = {1, 1, 0};
+    b.state.selected_skill = 0;
+    fight_once();
+    EXPECT_THROW(command_loop(b), InputClosed);
+    EXPECT_EQ(b.state.enemies_left, 2);
+    EXPECT_EQ(b.state.enemies_defeated, 1);
+    EXPECT_EQ(b.state.defeated[0], 1);
+    EXPECT_EQ(b.state.turn_count, 1);         // no enemy attacked
+    EXPECT_EQ(b.state.protein[0].counter, 4);  // only the Protein half of a tick pass
+    EXPECT_EQ(b.state.buckler[0].counter, 5);
+    EXPECT_EQ(b.pawn().target, 2);            // the first standing enemy
+    EXPECT_EQ(con.row_text(2, 34, 2), "  ");  // the fallen glyph is erased
+    EXPECT_TRUE(con.shows(38, 2, "兵"));
+    EXPECT_EQ(con.row_text(0, 54, 20), std::string(20, ' '));  // the list and its title are gone
+    EXPECT_TRUE(con.shows(27, 13, "相手を倒しました。"));
+}
+
+TEST_F(Attacks, NextHitAfterAFallLandsOnAFullPoolEntry) {
+    never_evade(b.pawn(), b.rec.hero);
+    b.pawn().hp = {40, 40, 40, 1, 40, 40, 40};
+    b.pawn().defense = 1;
+    b.pawn().magic_defense = 1;
+    b.pawn().target = 3;
+    fight_once();  // fells the enemy at position 3 through hp[3]
+    fight_once();  // the selection moved to position 1; the blow lands on hp[2]
+    EXPECT_THROW(command_loop(b), InputClosed);
+    EXPECT_EQ(b.state.defeated[2], 1);
+    EXPECT_EQ(b.pawn().target, 1);
+    EXPECT_LT(b.pawn().hp[2], 40);
+    EXPECT_GT(b.pawn().hp[2], 0);
+    EXPECT_EQ(b.pawn().hp[1], 40);
+}
+
+TEST_F(Attacks, EvadedAttackShowsItsMessage) {
+    b.pawn().speed = 30000;  // the pawn's evade roll always wins
+    b.rec.hero.speed = 0;
+    fight_once();
+    EXPECT_THROW(command_loop(b), InputClosed);
+    EXPECT_TRUE(con.shows(27, 13, "攻撃を回避されました。"));
+    EXPECT_EQ(b.pawn().hp[3], 40);
+}
+
+TEST_F(Attacks, WinWithoutLevelUpWaitsAndReturnsWon) {
+    one_blow_pawns();
+    b.rec.hero.next_exp = 60000;
+    for (int i = 0; i < 3; ++i) fight_once();
+    con.press(key_enter);  // after the experience line
+    EXPECT_EQ(command_loop(b), outcome_won);
+    EXPECT_EQ(b.rec.hero.level, 3);
+    EXPECT_TRUE(con.shows(27, 14, "戦闘に勝ちました。"));
+    EXPECT_EQ(con.keys_left(), 0u);
+}
+
+TEST_F(Attacks, WinRestoresAttackAndDefenceWhateverEffectsRan) {
+    one_blow_pawns();
+    b.rec.hero.next_exp = 60000;
+    b.rec.hero.attack = static_cast<u16>(b.rec.hero.attack + 10);  // two Proteins running
+    b.rec.hero.defense = static_cast<u16>(b.rec.hero.defense + 5);
+    for (int i = 0; i < 3; ++i) fight_once();
+    con.press(key_enter);
+    EXPECT_EQ(command_loop(b), outcome_won);
+    EXPECT_EQ(b.rec.hero.attack, 30);
+    EXPECT_EQ(b.rec.hero.defense, 20);
+}
+
+TEST_F(Attacks, BigWinRaisesTwoLevelsAndCarriesTheRest) {
+    one_blow_pawns();
+    HeroStatus& hero = b.rec.hero;
+    hero.level = 1;
+    hero.max_hp = 10;
+    hero.attack = 5;
+    hero.defense = 3;
+    hero.magic_attack = 1;
+    hero.magic_defense = 1;
+    hero.exp = 0;
+    hero.next_exp = 20;
+    set_up_encounter(b, 4);
+
+    // What the formulas give for this seed, in the order the battle draws.
+    Random r = replay();
+    i16 turns = 0;
+    for (int i = 0; i < 3; ++i) {
+        check_hit(0, 0, 2, r);
+        physical_damage(hero, b.pawn(), b.rec.skills[0], r);
+        ++turns;
+    }
+    HeroStatus expected = hero;
+    const u16 gained = battle_exp(b.pawn(), 3, turns, 0, r);
+    expected.exp += gained;
+    int levels = 0;
+    while (expected.exp >= expected.next_exp) {
+        ++expected.level;
+        u32 carry = expected.exp - expected.next_exp;
+        level_up_growth(expected, r);
+        next_level_exp(expected);
+        expected.exp = carry;
+        ++levels;
+    }
+    ASSERT_EQ(levels, 2) << "seed chosen so that the gain covers two thresholds";
+
+    for (int i = 0; i < 3; ++i) fight_once();
+    EXPECT_EQ(command_loop(b), outcome_won);
+    EXPECT_EQ(hero.level, 3);
+    EXPECT_EQ(hero.exp, expected.exp);
+    EXPECT_EQ(hero.next_exp, expected.next_exp);
+    EXPECT_EQ(hero.max_hp, expected.max_hp);
+    EXPECT_EQ(hero.speed, expected.speed);
+    EXPECT_EQ(hero.hp, static_cast<i16>(expected.max_hp));
+    EXPECT_EQ(b.state.hero_before.exp, gained);
+    EXPECT_EQ(b.state.hero_before.level, 1);
+    EXPECT_TRUE(con.shows(27, 13, "主人公がレベルアップしました。"));
+    // The level-up table: the level row gains 2 and shows the new level.
+    EXPECT_TRUE(con.shows(25 + 29, 2, "+2"));
+    EXPECT_TRUE(con.shows(25 + 38, 2, ":     3"));
+    EXPECT_TRUE(con.shows(25 + 38, 9, ":     " + std::to_string(expected.exp)));
+    EXPECT_TRUE(con.shows(7, 12, "Lv : 3"));
+}
+
+TEST_F(Attacks, ZeroThresholdStillEndsTheLevelUpLoop) {
+    // A threshold of 0 is passed by any experience; the level stops at its
+    // largest value instead of wrapping round for ever.
+    one_blow_pawns();
+    b.rec.hero.level = 65534;
+    b.rec.hero.next_exp = 0;
+    for (int i = 0; i < 3; ++i) fight_once();
+    EXPECT_EQ(command_loop(b), outcome_won);
+    EXPECT_EQ(b.rec.hero.level, 65535);
+}
+
+TEST_F(Attacks, SkillChoiceIsLimitedByLevel) {
+    struct Case {
+        u16 level;
+        i16 last;
+    };
+    for (Case c : {Case{11, 1}, Case{12, 2}, Case{17, 2}, Case{18, 3}, Case{24, 3}, Case{25, 4}, Case{200, 4}}) {
+        SCOPED_TRACE(c.level);
+        MemoryConsole console;
+        Battle battle{console};
+        make_records(battle.rec);
+        battle.rec.hero.level = c.level;
+        set_up_encounter(battle, 1);
+        for (int i = 0; i < 6; ++i) console.press_arrow(key_down);
+        EXPECT_THROW(ability_command(battle), InputClosed);
+        EXPECT_EQ(battle.state.selected_skill, c.last);
+        EXPECT_EQ(console.attribute_at(55, 2 + 2 * c.last), 15);
+    }
+}
+
+}  // namespace
+}  // namespace rpg::testing
