@@ -1,6 +1,7 @@
 // Target selection over formations of one to seven enemies, some fallen.
 
 #include "battle_fixture.h"
+#include "screen/layout.h"
 
 namespace rpg::testing {
 namespace {
