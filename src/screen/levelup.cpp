@@ -1,0 +1,126 @@
+#include "screen/levelup.h"
+
+#include <algorithm>
+#include <array>
+#include <string>
+
+#include "platform/encoding.h"
+#include "screen/draw.h"
+
+namespace rpg {
+namespace {
+
+constexpr int first_row = 2;
+constexpr int last_row = 9;  // the experience row
+constexpr int row_count = last_row - first_row + 1;
+
+// The labels, each 27 bytes: the name padded to 15, "<==", 9 blanks.
+const std::string& label(int index) {
+    static const std::array<const char*, row_count> texts = {
+        "レベル         <==         ", "体力           <==         ", "攻撃力         <==         ",
+        "防御力         <==         ", "魔法攻撃力     <==         ", "魔法防御力     <==         ",
+        "素早さ         <==         ", "経験値         <==         ",
+    };
+    return sjis(texts[static_cast<std::size_t>(index)]);
+}
+
+// One stat row of the table: the gain since the battle was won, and the new value.
+struct TableRow {
+    i16 gain;
+    i16 value;
+};
+
+TableRow table_row(const Battle& b, int index) {
+    const HeroStatus& now = b.rec.hero;
+    const HeroStatus& was = b.state.hero_before;
+    auto row = [](u16 new_value, u16 old_value) {
+        return TableRow{to_i16(static_cast<long long>(new_value) - old_value), to_i16(new_value)};
+    };
+    switch (index) {
+        case 0: return row(now.level, was.level);
+        case 1: return row(now.max_hp, was.max_hp);
+        case 2: return row(now.attack, was.attack);
+        case 3: return row(now.defense, was.defense);
+        case 4: return row(now.magic_attack, was.magic_attack);
+        case 5: return row(now.magic_defense, was.magic_defense);
+        case 6: return row(now.speed, was.speed);
+        default:
+            // The experience row: hero_before.exp holds what the battle gave.
+            return TableRow{to_i16(was.exp), to_i16(now.exp)};
+    }
+}
+
+// Blanks behind a number that moved on: two (or nine) columns, or as many
+// as the text was wide, so that no digit of a longer number stays behind.
+std::string erase_for(const std::string& text, int at_least) {
+    return blanks(std::max(at_least, static_cast<int>(text.size())));
+}
+
+}  // namespace
+
+void draw_level_up_box(Battle& b) {
+    const int x0 = b.screen.right_origin;
+    put_at(b, x0 + 1, 0, repeat(sjis("＿"), 26));
+    put_at(b, x0 + 6, 0, std::string(text_of(b.rec.hero.name)) + " - LEVEL UP + STATUS UP -");
+    for (int row = 1; row <= 10; ++row) {
+        put_at(b, x0, row, "|");
+        put_at(b, x0 + 53, row, "|");
+    }
+    put_at(b, x0 + 1, 10, repeat(sjis("＿"), 26));
+}
+
+void draw_level_up_gains(Battle& b) {
+    const int x0 = b.screen.right_origin;
+    for (int i = 0; i < row_count; ++i) {
+        put_at(b, x0 + 2, first_row + i, label(i));
+        pause(b, 50);
+    }
+
+    // Each gain counts up from 0, every number sliding in from the right
+    // until it stands just after the plus sign.
+    for (int i = 0; i < row_count - 1; ++i) {
+        const int row = first_row + i;
+        const i16 gain = table_row(b, i).gain;
+        put_at(b, x0 + 29, row, "+");
+        for (int n = 0; n <= gain; ++n) {
+            const std::string figure = decimal(n);
+            for (int x = x0 + 50; x >= x0 + 30; --x) {
+                put_at(b, x, row, figure);
+                pause(b, 1);
+                if (x != x0 + 30) put_at(b, x, row, erase_for(figure, 2));
+            }
+        }
+        // A loss (which no level-up gives) is shown as it is, without the slide.
+        if (gain < 0) put_at(b, x0 + 30, row, decimal(gain));
+    }
+
+    // The experience gained counts up in place; a key cuts the count short.
+    const i16 gained = table_row(b, row_count - 1).gain;
+    put_at(b, x0 + 29, last_row, "+");
+    for (int n = 0; n <= gained; ++n) {
+        put_at(b, x0 + 30, last_row, decimal(n));
+        pause(b, 1);
+        if (b.con.key_waiting()) {
+            b.con.read_key();
+            put_at(b, x0 + 30, last_row, decimal(gained));
+            break;
+        }
+    }
+    if (gained < 0) put_at(b, x0 + 30, last_row, decimal(gained));
+}
+
+void draw_level_up_values(Battle& b) {
+    const int x0 = b.screen.right_origin;
+    // Each new value rises from the experience row into its own row.
+    for (int i = 0; i < row_count; ++i) {
+        const int row = first_row + i;
+        const std::string text = ":     " + decimal(table_row(b, i).value);
+        for (int y = last_row; y >= row; --y) {
+            put_at(b, x0 + 38, y, text);
+            pause(b, 5);
+            if (y != row) put_at(b, x0 + 38, y, erase_for(text, 9));
+        }
+    }
+}
+
+}  // namespace rpg
