@@ -4,12 +4,14 @@
 #include <string>
 #include <vector>
 
+#include "assets_folder.h"
 #include "data/loaders.h"
 #include "data/test_folder.h"
 #include "field/field.h"
 #include "field/field_fixture.h"
 
 namespace rpg {
+using testing::assets_folder;
 namespace {
 
 using test::OpenField;
@@ -321,13 +323,7 @@ TEST(StartField, MissingMapEndsAfterTheWipeWithNothingShown) {
     for (int row = 0; row < 25; ++row) EXPECT_EQ(f.con.row_text(row), std::string(80, ' '));
 }
 
-std::string assets_folder() {
-    const char* assets = std::getenv("RPG_ASSETS");
-    return assets ? assets : "";
-}
-
 TEST(StartField, BundledMapHeroAndEnemy) {
-    ASSERT_FALSE(assets_folder().empty()) << "RPG_ASSETS names the folder of the bundled data";
     OpenField f;
     std::string error;
     ASSERT_EQ(load_game_data(f.field.records, assets_folder(), error), LoadResult::ok) << error;
