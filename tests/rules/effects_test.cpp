@@ -66,14 +66,6 @@ TEST_F(Effects, ProteinTakesTheFirstSlotAndRow) {
     EXPECT_TRUE(sleeps().empty());
 }
 
-TEST_F(Effects, BucklerRaisesDefenceWithItsOwnMarker) {
-    begin_buckler();
-    EXPECT_EQ(b.rec.hero.defense, 25);
-    EXPECT_EQ(b.rec.hero.attack, 30);
-    EXPECT_EQ(b.state.buckler[0].counter, 11);
-    EXPECT_TRUE(con.shows(1, 16, "SD"));
-}
-
 TEST_F(Effects, BoostsStack) {
     begin_protein();
     begin_protein();
@@ -90,15 +82,6 @@ TEST_F(Effects, ProteinBesideABucklerInRowZeroTakesRowOne) {
     EXPECT_EQ(b.state.protein[0].row, 1);
     EXPECT_TRUE(con.shows(1, 17, "SA"));
     EXPECT_TRUE(con.shows(1, 16, "SD"));
-}
-
-TEST_F(Effects, BoostWrapsInSixteenBits) {
-    b.rec.hero.attack = 65533;
-    begin_protein();
-    EXPECT_EQ(b.rec.hero.attack, 2);
-    b.state.protein[0].counter = 0;
-    end_protein(b);
-    EXPECT_EQ(b.rec.hero.attack, 65533);
 }
 
 TEST_F(Effects, NoStartWithoutAFreeSlotOrRow) {
@@ -142,17 +125,6 @@ TEST_F(Effects, EndWithoutARunOutSlotDoesNothing) {
     EXPECT_EQ(b.rec.hero.attack, 35);
     EXPECT_EQ(b.state.active_effects, 1);
     EXPECT_TRUE(prints().empty());
-}
-
-TEST_F(Effects, EndTakesTheFirstRunOutSlot) {
-    begin_protein();
-    begin_protein();
-    b.state.protein[1].counter = 0;
-    end_protein(b);
-    EXPECT_EQ(b.state.protein[0].counter, 11);
-    EXPECT_EQ(b.state.protein[1].counter, -1);
-    EXPECT_EQ(b.state.effect_rows[1], 0);
-    EXPECT_EQ(b.state.effect_rows[0], 1);
 }
 
 // ---------------------------------------------------------------- tick passes

@@ -46,34 +46,6 @@ TEST(LastSkillIndex, ByLevel) {
 
 // ---------------------------------------------------------------- pieces
 
-TEST_F(Lists, EntryPiecesFollowListTop) {
-    b.screen.list_top = 0;
-    draw_list_arrows(b, 2);
-    draw_item_name(b, 2);
-    EXPECT_TRUE(con.shows(55, 4, "＜"));
-    EXPECT_TRUE(con.shows(71, 4, "＞"));
-    EXPECT_TRUE(con.shows(59, 4, "プロテイン"));
-    b.screen.list_top = -3;
-    draw_item_name(b, 2);
-    EXPECT_TRUE(con.shows(59, 1, "プロテイン"));
-    b.screen.list_top = 0;
-    con.clear_events();
-    draw_item_name(b, 0);
-    draw_item_name(b, 4);
-    draw_item_count(b, 0);
-    draw_item_count(b, 4);
-    EXPECT_TRUE(prints().empty());
-}
-
-TEST_F(Lists, SkillNameColumns) {
-    const int columns[] = {62, 60, 59, 62, 60};
-    const char* names[] = {"ソードカット", "フレイム", "大回転斬り", "ヘルフレイム", "絶対服従"};
-    for (i16 k = 1; k <= 5; ++k) {
-        draw_skill_name(b, k);
-        EXPECT_TRUE(con.shows(columns[k - 1], 2 * k, names[k - 1])) << k;
-    }
-}
-
 TEST_F(Lists, CountLineAndClearing) {
     b.rec.hero.items[item_buckler].count = 65535;  // printed unsigned
     draw_item_count(b, 3);
@@ -195,19 +167,6 @@ TEST_F(Lists, PotionAtFullHpIsSpentAndHealsZero) {
     EXPECT_EQ(b.rec.hero.items[item_potion].count, 2);
     for (const auto& e : prints_on_row(14)) EXPECT_GE(e.column, 25);  // no figure drawn
     EXPECT_EQ(u8(b.screen.message_lines[0]), "アレスの体力が0回復しました。");
-}
-
-TEST_F(Lists, UseClearsTheMessageWindowFirst) {
-    b.screen.message_lines = {"a", "b", "c", "d", "e"};
-    con.add_key(key_enter, later);
-    use_item(b, 1);
-    for (std::size_t i = 1; i < 5; ++i) EXPECT_EQ(b.screen.message_lines[i], " ");
-}
-
-TEST_F(Lists, AcknowledgementDropsOtherKeys) {
-    con.add_keys({key_space, key_arrow_prefix, key_left, key_down}, later);
-    use_item(b, 1);
-    EXPECT_EQ(con.keys_left(), 0u);
 }
 
 TEST_F(Lists, ProteinAndBucklerStartTheirEffects) {

@@ -58,14 +58,6 @@ TEST(HpBarCells, SmallestMaximaWithAShortFullBar) {
     EXPECT_EQ(short_full, (std::vector<int>{519, 1038, 1065}));
 }
 
-TEST(EffectBarCells, EveryCounter) {
-    const int expected[] = {0, 1, 3, 5, 7, 9, 10, 12, 14, 16, 18, 18};
-    for (int counter = 0; counter <= 11; ++counter)
-        EXPECT_EQ(effect_bar_cells(to_i16(counter)), expected[counter]) << counter;
-    EXPECT_EQ(effect_bar_cells(-1), 0);
-    EXPECT_EQ(effect_bar_cells(40), 18);
-}
-
 // ---------------------------------------------------------------- panel
 
 TEST_F(StatusPanel, FullPanelAsAtBattleStart) {
@@ -83,36 +75,6 @@ TEST_F(StatusPanel, FullPanelAsAtBattleStart) {
     std::vector<int> expected(18, 30);
     expected.insert(expected.end(), {10, 10, 10});
     EXPECT_EQ(sleeps(), expected);
-}
-
-TEST_F(StatusPanel, HpBarGrowsOneCellPerPause) {
-    b.rec.hero.hp = 60;  // 9 cells
-    draw_hp_panel(b);
-    int cells_before_pause = 0;
-    std::vector<int> seen;
-    for (const auto& e : con.events()) {
-        if (e.kind == MemoryConsole::Event::print && e.bytes == "-") ++cells_before_pause;
-        if (e.kind == MemoryConsole::Event::sleep) seen.push_back(cells_before_pause);
-    }
-    EXPECT_EQ(seen, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9}));
-    EXPECT_EQ(bar_length(13), 9);
-}
-
-TEST_F(StatusPanel, LevelLineFollowsTheOrigin) {
-    b.rec.hero.level = 65535;  // printed unsigned
-    draw_level(b);
-    EXPECT_TRUE(con.shows(7, 12, "Lv : 65535"));
-}
-
-TEST_F(StatusPanel, RedrawShortensTheBarAtOnce) {
-    draw_hp_panel(b);
-    con.clear_events();
-    b.rec.hero.hp = 30;
-    redraw_hp_bar(b);
-    EXPECT_EQ(bar_length(13), 4);
-    EXPECT_TRUE(bar_is_solid(13));
-    EXPECT_TRUE(sleeps().empty());
-    EXPECT_TRUE(con.shows(1, 13, "---+"));
 }
 
 // ---------------------------------------------------------------- count-down
@@ -183,15 +145,6 @@ TEST_F(StatusPanel, EffectBarForEveryCounter) {
     }
     EXPECT_EQ(bar_length(16), 0);
     EXPECT_EQ(bar_length(18), 0);
-}
-
-TEST_F(StatusPanel, EffectBarIsBlankedFirstAndDrawnInTheNormalLook) {
-    draw_effect_bar(b, 10, 2);
-    set_highlight(b);
-    draw_effect_bar(b, 3, 2);
-    EXPECT_EQ(con.row_text(18, 5, 18), "-----             ");
-    EXPECT_TRUE(columns_with_attribute(18, 15).empty());
-    EXPECT_EQ(b.screen.text_attribute, attr_normal);
 }
 
 }  // namespace
