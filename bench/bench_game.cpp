@@ -1,0 +1,686 @@
+// The game's benchmark: pacing of the animations, CPU use while waiting, key
+// latency and output volume of the real programs on a pseudo-terminal, and
+// the speed of a whole battle on the memory console. Prints one table.
+//
+//   bench_game            measure and print the table (exit status 0)
+//   bench_game --check    the same, but exit with 1 when a target is missed
+//
+// Every figure is a ratio or a rate taken within one run, so that a busy
+// machine moves it little: a pause sequence is timed against the sum of its
+// own pauses, CPU time against the wall time of the same stretch.
+
+#include <signal.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <exception>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "battle/flow.h"
+#include "data/loaders.h"
+#include "field/field.h"
+#include "platform/encoding.h"
+#include "platform/memory_console.h"
+#include "support/pty_program.h"
+
+namespace {
+
+using bench::Burst;
+using bench::DataFolder;
+using bench::PtyProgram;
+using bench::Sample;
+
+const char* const battle_program = RPG_BATTLE_PROGRAM;
+const char* const field_program = RPG_FIELD_PROGRAM;
+const char* const assets_dir = RPG_ASSETS_DIR;
+
+// Keys as the terminal sends them.
+constexpr const char* key_down = "\x1b[B";
+constexpr const char* key_up = "\x1b[A";
+constexpr const char* key_enter = "\r";
+
+// Value positions in the data files.
+constexpr int hero_attack = 2;
+constexpr int pawn_max_hp = 5;
+constexpr int pawn_speed = 10;
+
+// The pauses of the battle's start-up: the command window's 100 frames of
+// 1 ms, 4 labels of 100 ms, 18 HP-bar cells of 30 ms, 3 effect markers of 10 ms.
+constexpr int startup_pauses = 100 + 4 + 18 + 3;
+constexpr double startup_ms = 100 * 1 + 4 * 100 + 18 * 30 + 3 * 10;
+constexpr double startup_last_pause_ms = 10;
+// The item list: the heading (8 frames), the name banner (10) and the three
+// entries sliding down (7 + 5 + 3), all of 1 ms.
+constexpr int item_list_pauses = 8 + 10 + 15;
+// The field's opening: two wipes of 19 frames of 30 ms.
+constexpr int wipe_pauses = 2 * 19;
+constexpr double wipe_ms = wipe_pauses * 30;
+constexpr int typing_ms = 50;
+constexpr int field_pass_ms = 10;
+
+constexpr int idle_ms = 4000;
+constexpr int menu_keys = 300;
+constexpr int field_keys = 200;
+
+// ---------------------------------------------------------------------------
+// The table.
+
+struct Row {
+    std::string figure;
+    std::string measured;
+    std::string target;
+    bool known = true;  // false: the figure could not be taken
+    bool pass = true;
+};
+
+std::vector<Row> table;
+
+std::string format(const char* pattern, ...) __attribute__((format(printf, 1, 2)));
+std::string format(const char* pattern, ...) {
+    char text[256];
+    va_list args;
+    va_start(args, pattern);
+    std::vsnprintf(text, sizeof text, pattern, args);
+    va_end(args);
+    return text;
+}
+
+void add(std::string figure, std::string measured, std::string target, bool pass) {
+    table.push_back(Row{std::move(figure), std::move(measured), std::move(target), true, pass});
+}
+
+void missing(std::string figure, std::string why, std::string target) {
+    table.push_back(Row{std::move(figure), "not measured: " + why, std::move(target), false, false});
+}
+
+// Display width of a UTF-8 text in a terminal: the game's full-width text
+// takes two columns, everything else here one.
+int columns_of(const std::string& text) {
+    int columns = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        int length = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+        columns += length == 3 ? 2 : 1;
+        i += static_cast<std::size_t>(length);
+    }
+    return columns;
+}
+
+std::string pad(const std::string& text, int width) {
+    int columns = columns_of(text);
+    return text + std::string(static_cast<std::size_t>(std::max(0, width - columns)), ' ');
+}
+
+void print_table() {
+    int widths[3] = {6, 8, 6};
+    for (const Row& row : table) {
+        widths[0] = std::max(widths[0], columns_of(row.figure));
+        widths[1] = std::max(widths[1], columns_of(row.measured));
+        widths[2] = std::max(widths[2], columns_of(row.target));
+    }
+    auto line = [&](const std::string& a, const std::string& b, const std::string& c, const std::string& d) {
+        std::printf("%s  %s  %s  %s\n", pad(a, widths[0]).c_str(), pad(b, widths[1]).c_str(),
+                    pad(c, widths[2]).c_str(), d.c_str());
+    };
+    line("Figure", "Measured", "Target", "Result");
+    line(std::string(static_cast<std::size_t>(widths[0]), '-'), std::string(static_cast<std::size_t>(widths[1]), '-'),
+         std::string(static_cast<std::size_t>(widths[2]), '-'), "------");
+    for (const Row& row : table) line(row.figure, row.measured, row.target, row.known ? (row.pass ? "pass" : "MISS") : "n/a");
+}
+
+// ---------------------------------------------------------------------------
+// Helpers.
+
+double ms(std::int64_t ns) { return static_cast<double>(ns) / 1e6; }
+
+// Nearest-rank percentile of a sorted list.
+double percentile(const std::vector<double>& sorted, double p) {
+    if (sorted.empty()) return 0;
+    std::size_t rank = static_cast<std::size_t>(std::ceil(p / 100.0 * static_cast<double>(sorted.size())));
+    return sorted[std::min(sorted.size(), std::max<std::size_t>(rank, 1)) - 1];
+}
+
+// Keeps reading the output for a while.
+void idle(PtyProgram& program, int milliseconds) {
+    program.wait_for([] { return false; }, -1, milliseconds);
+}
+
+std::mt19937 jitter(20240611);
+int random_ms(int low, int high) { return std::uniform_int_distribution<int>(low, high)(jitter); }
+
+// A pacing figure: the time from the write that starts a sequence to the one
+// that ends it, over the nominal pauses between them.
+void pacing_row(const std::string& figure, std::int64_t first_ns, std::int64_t last_ns, double nominal_ms) {
+    const double wall = ms(last_ns - first_ns);
+    const double ratio = wall / nominal_ms;
+    add(figure, format("%.4f (%.1f / %.0f ms)", ratio, wall, nominal_ms), "1.00 to 1.02",
+        ratio >= 1.0 && ratio <= 1.02);
+}
+
+// At most one write call for every screen update: each pause, and each wait
+// for a key that follows a change.
+void writes_row(const std::string& figure, std::int64_t writes, int updates) {
+    const double per = static_cast<double>(writes) / updates;
+    add(figure, format("%.2f (%lld writes / %d)", per, static_cast<long long>(writes), updates), "<= 1.00",
+        per <= 1.0);
+}
+
+// Output per screen update against what the change needs: its new cells and
+// one cursor move and change of look per stretch of changed cells.
+void bytes_row(const std::string& figure, const std::vector<Burst>& bursts) {
+    if (bursts.empty()) {
+        missing(figure, "no output seen", "bytes <= budget");
+        return;
+    }
+    std::size_t bytes = 0;
+    std::size_t budget = 0;
+    long cells = 0;
+    double worst = 0;
+    for (const Burst& b : bursts) {
+        bytes += b.bytes;
+        budget += b.budget;
+        cells += b.changed_cells;
+        worst = std::max(worst, static_cast<double>(b.bytes) / static_cast<double>(b.budget));
+    }
+    const double n = static_cast<double>(bursts.size());
+    add(figure,
+        format("%.0f B/update, %.0f cells changed; worst %.2f of budget", static_cast<double>(bytes) / n,
+               static_cast<double>(cells) / n, worst),
+        "<= 1.00 of budget", worst <= 1.0);
+}
+
+void cpu_row(const std::string& figure, const Sample& before, const Sample& after, double target_percent) {
+    if (before.cpu_ns <= 0 && after.cpu_ns <= 0) {
+        missing(figure, "no CPU time readable", format("< %.0f%%", target_percent));
+        return;
+    }
+    const double wall = ms(after.at_ns - before.at_ns);
+    const double cpu = ms(after.cpu_ns - before.cpu_ns);
+    const double percent = 100.0 * cpu / wall;
+    add(figure, format("%.3f%% (%.1f ms CPU in %.0f ms)", percent, cpu, wall), format("< %.0f%%", target_percent),
+        percent < target_percent);
+}
+
+void latency_row(const std::string& figure, std::vector<double> values, int wanted, double target_p99_ms,
+                 const std::string& target) {
+    if (values.empty()) {
+        missing(figure, "no redraw answered a key", target);
+        return;
+    }
+    std::sort(values.begin(), values.end());
+    const double median = percentile(values, 50);
+    const double p99 = percentile(values, 99);
+    const int lost = wanted - static_cast<int>(values.size());
+    std::string measured = format("median %.3f ms, p99 %.3f ms (%zu keys", median, p99, values.size());
+    measured += lost > 0 ? format(", %d unanswered)", lost) : ")";
+    add(figure, measured, target, p99 < target_p99_ms && lost == 0);
+}
+
+// The bursts that answer keys: the first burst after each of the given chunks.
+std::vector<Burst> bursts_at(PtyProgram& program, const std::vector<std::size_t>& chunk_indexes) {
+    const std::vector<Burst>& all = program.bursts();
+    std::vector<Burst> picked;
+    for (std::size_t c : chunk_indexes) picked.push_back(all[program.chunks()[c].burst]);
+    return picked;
+}
+
+// Sends keys one at a time, each once the answer to the previous one is on
+// the screen, and returns the time from each key to the first byte of its
+// answer. `answered` receives the chunk index of each answer.
+std::vector<double> key_latencies(PtyProgram& program, const std::vector<std::string>& keys, int settle_ms,
+                                  int jitter_low_ms, int jitter_high_ms, std::vector<std::size_t>& answered) {
+    std::vector<double> latencies;
+    for (const std::string& key : keys) {
+        const std::size_t before = program.chunks().size();
+        const std::int64_t sent = program.send(key);
+        if (!program.wait_for([&] { return program.chunks().size() > before; }, -1, 1000)) continue;
+        latencies.push_back(ms(program.chunks()[before].at_ns - sent));
+        answered.push_back(before);
+        // The whole answer, then a pause of random length, so that keys fall
+        // anywhere in the program's own rhythm.
+        program.wait_quiet(settle_ms, 1000);
+        idle(program, random_ms(jitter_low_ms, jitter_high_ms));
+    }
+    return latencies;
+}
+
+// ---------------------------------------------------------------------------
+// Run 1: battle with the bundled data. Start-up, the wait at the command
+// menu, the menu's key latency, the item list.
+
+void battle_menu_run() {
+    DataFolder folder(assets_dir);
+    PtyProgram game(battle_program, folder.path());
+
+    // Start-up: from the first frame to the last effect marker; the last
+    // marker's pause is not seen (nothing follows it until a key). The
+    // terminal's set-up (alternate screen, clearing) comes before the first
+    // frame and is counted apart: the program is then in the first frame's
+    // pause, so its write count is taken there.
+    std::size_t first_frame = 0;
+    if (!game.wait_for([&] { return game.row_has(0, "＿"); }, -1, 10000, &first_frame)) {
+        missing("pacing: battle start-up", "the command window did not appear", "1.00 to 1.02");
+        return;
+    }
+    const Sample at_first_frame = game.sample();
+    if (!game.wait_quiet(400, 10000) || !game.row_has(1, "たたかう")) {
+        missing("pacing: battle start-up", "the command menu did not appear", "1.00 to 1.02");
+        return;
+    }
+    const Sample ready = game.sample();
+    pacing_row("pacing: battle start-up (1070 ms of pauses)", game.chunks()[first_frame].at_ns,
+               game.chunks().back().at_ns, startup_ms - startup_last_pause_ms);
+    if (std::getenv("BENCH_DEBUG")) {
+        const std::vector<Burst>& bursts = game.bursts();
+        const std::size_t first = game.chunks()[first_frame].burst;
+        std::vector<double> nominal;
+        for (int i = 0; i < 100; ++i) nominal.push_back(1);
+        for (int i = 0; i < 4; ++i) nominal.push_back(100);
+        for (int i = 0; i < 18; ++i) nominal.push_back(30);
+        for (int i = 0; i < 3; ++i) nominal.push_back(10);
+        std::fprintf(stderr, "start-up bursts %zu (expected 125)\n", bursts.size() - first);
+        double c = 0;
+        for (std::size_t j = first; j < bursts.size() && j - first < nominal.size(); ++j) {
+            const double offset = ms(bursts[j].first_ns - bursts[first].first_ns) - c;
+            std::fprintf(stderr, "%zu:%.2f ", j - first, offset);
+            c += nominal[j - first];
+        }
+        std::fprintf(stderr, "\n");
+    }
+    {
+        const std::vector<Burst>& bursts = game.bursts();
+        const std::size_t first = game.chunks()[first_frame].burst;
+        const std::int64_t setup_writes = at_first_frame.write_calls - 1;
+        add("output: start-up screen, all",
+            format("%lld bytes in %lld writes (%lld set up the terminal)", static_cast<long long>(ready.bytes_written),
+                   static_cast<long long>(ready.write_calls), static_cast<long long>(setup_writes)),
+            "", true);
+        writes_row("output: writes per pause, start-up", ready.write_calls - setup_writes, startup_pauses);
+        // Every frame after the first, which also draws on a cleared screen.
+        bytes_row("output: per frame, start-up animation",
+                  std::vector<Burst>(bursts.begin() + static_cast<std::ptrdiff_t>(first) + 1, bursts.end()));
+    }
+
+    // Waiting at the command menu.
+    {
+        const Sample before = game.sample();
+        const std::size_t chunks_before = game.chunks().size();
+        idle(game, idle_ms);
+        const Sample after = game.sample();
+        cpu_row("idle CPU: battle at the command menu", before, after, 1);
+        if (game.chunks().size() != chunks_before) {
+            add("output: battle at the command menu", format("%zu reads while waiting", game.chunks().size() - chunks_before),
+                "none", false);
+        }
+    }
+
+    // Key latency: down and up in turn, so the highlight moves every time.
+    {
+        std::vector<std::string> keys;
+        for (int i = 0; i < menu_keys; ++i) keys.push_back(i % 2 == 0 ? key_down : key_up);
+        const Sample before = game.sample();
+        std::vector<std::size_t> answers;
+        std::vector<double> latencies = key_latencies(game, keys, 3, 0, 3, answers);
+        const Sample after = game.sample();
+        latency_row("key latency: command menu (down/up)", latencies, menu_keys, 1.0, "p99 < 1 ms");
+        writes_row("output: writes per key, command menu", after.write_calls - before.write_calls, menu_keys);
+        bytes_row("output: per redraw, command menu highlight", bursts_at(game, answers));
+    }
+
+    // The item list opening: heading, name banner, three entries.
+    {
+        game.send(key_down);
+        game.wait_quiet(100, 2000);
+        game.send(key_down);
+        game.wait_quiet(100, 2000);
+        const Sample before = game.sample();
+        const std::size_t first = game.chunks().size();
+        game.send(key_enter);
+        game.wait_quiet(300, 5000);
+        const Sample after = game.sample();
+        if (game.chunks().size() == first || !game.shows_anywhere("ポーション")) {
+            missing("pacing: item list opening", "the item list did not open", "1.00 to 1.02");
+        } else {
+            // The list's last pause is followed by the drawing of its title
+            // and count line, so every pause lies between the first and last write.
+            pacing_row(format("pacing: item list opening (%d ms of pauses)", item_list_pauses), game.chunks()[first].at_ns,
+                       game.chunks().back().at_ns, item_list_pauses);
+            writes_row("output: writes per pause, item list", after.write_calls - before.write_calls,
+                       item_list_pauses + 1);
+        }
+    }
+    game.finish(SIGTERM);
+}
+
+// ---------------------------------------------------------------------------
+// Run 2: battle in an empty folder: the missing-file notice.
+
+void missing_file_run() {
+    DataFolder empty{std::filesystem::path()};
+    PtyProgram game(battle_program, empty.path());
+    if (!game.wait_for([&] { return game.shows_anywhere("秒後に強制終了"); }, -1, 5000)) {
+        missing("idle CPU: battle, missing-file notice", "the notice did not appear", "< 1%");
+        return;
+    }
+    idle(game, 200);
+    const Sample before = game.sample();
+    idle(game, idle_ms);
+    const Sample after = game.sample();
+    cpu_row("idle CPU: battle, missing-file notice", before, after, 1);
+    game.finish(SIGTERM);
+}
+
+// ---------------------------------------------------------------------------
+// Run 3: field with the bundled data: the wipe, the idle loop, hero steps.
+
+// Two opposite steps the hero can take from its start, as one-code keys
+// (the capital letters the game takes for arrows) and as arrow keys.
+struct StepPair {
+    std::string there, back;        // letters
+    std::string arrow_there, arrow_back;
+};
+
+bool find_step_pair(StepPair& pair) {
+    rpg::MemoryConsole console;
+    rpg::Field field(console);
+    std::string error;
+    if (rpg::load_game_data(field.records, assets_dir, error) != rpg::LoadResult::ok) return false;
+    if (!rpg::load_map(field, std::filesystem::path(assets_dir) / "test.txt")) return false;
+    const int x = field.hero().map_x;
+    const int y = field.hero().map_y;
+    struct Option {
+        int code, back_code, dx, dy;
+        const char *letter, *back_letter, *arrow, *back_arrow;
+    };
+    const Option options[] = {
+        {rpg::key_down, rpg::key_up, 0, 1, "P", "H", key_down, key_up},
+        {rpg::key_up, rpg::key_down, 0, -1, "H", "P", key_up, key_down},
+        {rpg::key_right, rpg::key_left, 2, 0, "M", "K", "\x1b[C", "\x1b[D"},
+        {rpg::key_left, rpg::key_right, -2, 0, "K", "M", "\x1b[D", "\x1b[C"},
+    };
+    for (const Option& o : options) {
+        if (rpg::can_move(field, o.code, x, y) && rpg::can_move(field, o.back_code, x + o.dx, y + o.dy)) {
+            pair = StepPair{o.letter, o.back_letter, o.arrow, o.back_arrow};
+            return true;
+        }
+    }
+    return false;
+}
+
+void field_run() {
+    DataFolder folder(assets_dir);
+    PtyProgram game(field_program, folder.path());
+
+    // The wipe: from its first frame to the map, which follows its last pause.
+    std::size_t first_frame = 0;
+    if (!game.wait_for([&] { return game.row_has(0, "■"); }, -1, 10000, &first_frame)) {
+        missing("pacing: field wipe", "the wipe did not appear", "1.00 to 1.02");
+        return;
+    }
+    const Sample at_first_frame = game.sample();
+    std::size_t map_chunk = 0;
+    if (!game.wait_for([&] { return game.shows_anywhere("●"); }, -1, 10000, &map_chunk)) {
+        missing("pacing: field wipe", "the map did not appear", "1.00 to 1.02");
+        return;
+    }
+    const Sample at_map = game.sample();
+    pacing_row("pacing: field wipe (1140 ms of pauses)", game.chunks()[first_frame].at_ns,
+               game.chunks()[map_chunk].at_ns, wipe_ms);
+    writes_row("output: writes per pause, field wipe", at_map.write_calls - at_first_frame.write_calls + 1,
+               wipe_pauses + 1);
+
+    // No key pressed: the loop polls and sleeps 10 ms.
+    {
+        idle(game, 300);
+        const Sample before = game.sample();
+        idle(game, idle_ms);
+        const Sample after = game.sample();
+        cpu_row("idle CPU: field, no key pressed", before, after, 2);
+        const double passes = ms(after.at_ns - before.at_ns) / field_pass_ms;
+        const long long writes = after.write_calls - before.write_calls;
+        add("output: field loop while idle", format("%lld writes in %.0f passes", writes, passes), "0 writes",
+            writes == 0);
+    }
+
+    StepPair pair;
+    if (!find_step_pair(pair)) {
+        missing("key latency: field hero step", "the hero has no room to step", "<= 1 loop pass");
+        game.finish(SIGTERM);
+        return;
+    }
+    // A key that is one code (the capital letters act as arrows) is handled
+    // in one pass of the loop; an arrow key is two codes and takes two.
+    {
+        std::vector<std::string> keys;
+        for (int i = 0; i < field_keys; ++i) keys.push_back(i % 2 == 0 ? pair.there : pair.back);
+        std::vector<std::size_t> answers;
+        std::vector<double> latencies = key_latencies(game, keys, 2, 0, field_pass_ms, answers);
+        latency_row("key latency: field step, one-code key", latencies, field_keys, field_pass_ms + 1.0,
+                    "p99 < 11 ms (one 10 ms pass)");
+        bytes_row("output: per hero step, field", bursts_at(game, answers));
+    }
+    {
+        std::vector<std::string> keys;
+        for (int i = 0; i < field_keys; ++i) keys.push_back(i % 2 == 0 ? pair.arrow_there : pair.arrow_back);
+        std::vector<std::size_t> answers;
+        std::vector<double> latencies = key_latencies(game, keys, 2, 0, field_pass_ms, answers);
+        latency_row("key latency: field step, arrow key", latencies, field_keys, 2 * field_pass_ms + 1.0,
+                    "p99 < 21 ms (two passes)");
+    }
+    game.finish(SIGTERM);
+}
+
+// ---------------------------------------------------------------------------
+// Run 4: a battle that is won at once with a level-up: the pawns have 1 HP
+// and no speed, the hero hits hard. The last blow starts one unbroken stream
+// of messages, the level-up screen and the ending.
+
+// The number after the "+" of a level-up table row.
+bool gain_in_row(const std::string& row, int& gain) {
+    std::size_t plus = row.find('+');
+    if (plus == std::string::npos) return false;
+    char* end = nullptr;
+    long value = std::strtol(row.c_str() + plus + 1, &end, 10);
+    if (end == row.c_str() + plus + 1) return false;
+    gain = static_cast<int>(value);
+    return true;
+}
+
+void level_up_run() {
+    DataFolder folder(assets_dir);
+    folder.set_number("Pawn_Status_Info.txt", pawn_max_hp, 1);
+    folder.set_number("Pawn_Status_Info.txt", pawn_speed, 0);
+    folder.set_number("Hero_Status_Info.txt", hero_attack, 60);
+    PtyProgram game(battle_program, folder.path());
+    game.wait_quiet(400, 10000);
+
+    // Enter until the third pawn falls: fight, the target, the skill.
+    const std::string felled = "相手を倒しました。";
+    const std::string won = "戦闘に勝ちました。";
+    bool last_blow = false;
+    for (int i = 0; i < 30 && !last_blow; ++i) {
+        game.send(key_enter);
+        last_blow = game.wait_for([&] { return game.row_has(14, felled); }, 400, 20000);
+    }
+    if (!last_blow) {
+        missing("pacing: message typed", "the battle was not won", "1.00 to 1.02");
+        missing("pacing: level-up screen", "the battle was not won", "1.00 to 1.02");
+        return;
+    }
+    // One message, "戦闘に勝ちました。": typed one byte per 50 ms pause. Its
+    // first write comes with the scroll of the message before it, after the
+    // last pause of that one; both ends are taken where a pause has just
+    // ended, so the processing before each write counts on both sides: from
+    // the write after its first pause (its first character complete) to the
+    // scroll that makes room for the next message, after its last pause.
+    std::size_t message_start = 0;
+    bool typed = game.wait_for([&] { return game.row_has(13, "戦"); }, 1000, 5000, &message_start);
+    const Sample message_begins = game.sample();
+    std::size_t message_end = 0;
+    typed = typed && game.wait_for([&] { return game.row_has(14, won); }, 1000, 5000, &message_end);
+    const Sample message_ends = game.sample();
+    const int message_pauses = static_cast<int>(rpg::sjis(won).size());
+    if (typed) {
+        pacing_row(format("pacing: message typed (%d bytes, %d ms)", message_pauses, message_pauses * typing_ms),
+                   game.chunks()[message_start].at_ns, game.chunks()[message_end].at_ns,
+                   (message_pauses - 1) * typing_ms);
+        writes_row("output: writes per pause, message", message_ends.write_calls - message_begins.write_calls,
+                   message_pauses - 1);
+    } else {
+        missing("pacing: message typed", "the message was not typed", "1.00 to 1.02");
+    }
+
+    // The level-up screen: from the second label, the write after its first
+    // pause, to the first write of the closing message, after its last.
+    std::size_t level_start = 0;
+    std::size_t level_end = 0;
+    const std::string announced = "主人公がレベルアップしました。";
+    bool shown = game.wait_for([&] { return game.row_has(3, "体力"); }, 2000, 10000, &level_start);
+    const Sample level_begins = game.sample();
+    bool ended = shown && game.wait_for([&] { return !game.row_has(13, announced); }, 2000, 20000, &level_end);
+    const Sample level_ends = game.sample();
+    if (!ended) {
+        missing("pacing: level-up screen", "the level-up screen did not run its course", "1.00 to 1.02");
+    } else {
+        // The pauses follow from the gains the table shows: labels 8 x 50 ms;
+        // every gain n of the seven stats slides 0..n in, 21 frames of 1 ms
+        // each; the experience counts 0..gain in 1 ms steps; the eight new
+        // values rise 8 + 7 + ... + 1 rows of 5 ms.
+        double nominal = 8 * 50 + 36 * 5;
+        int pauses = 8 + 36;
+        bool read = true;
+        for (int row = 2; row <= 9; ++row) {
+            int gain = 0;
+            read = read && gain_in_row(game.row(row), gain);
+            const int counted = std::max(0, gain + 1);
+            const int frames = row < 9 ? counted * 21 : counted;
+            nominal += frames;
+            pauses += frames;
+        }
+        if (read) {
+            pacing_row(format("pacing: level-up screen (%.0f ms of pauses)", nominal), game.chunks()[level_start].at_ns,
+                       game.chunks()[level_end].at_ns, nominal - 50);
+            writes_row("output: writes per pause, level-up", level_ends.write_calls - level_begins.write_calls,
+                       pauses - 1);
+        } else {
+            missing("pacing: level-up screen", "the gains could not be read", "1.00 to 1.02");
+        }
+    }
+
+    // The closing message, then a key ends the program.
+    game.wait_quiet(400, 10000);
+    game.send(key_enter);
+    bench::Ending ending;
+    if (!game.wait_exit(3000, ending)) ending = game.finish(SIGTERM);
+    if (!(WIFEXITED(ending.status) && WEXITSTATUS(ending.status) == 0)) {
+        add("battle ends after the level-up", ending.describe(), "exit 0", false);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Headless: whole battles on the memory console with its virtual clock.
+
+void headless_run() {
+    constexpr int defend_turns = 100;
+    constexpr int battles = 20;
+    rpg::GameRecords records;
+    std::string error;
+    if (rpg::load_game_data(records, assets_dir, error) != rpg::LoadResult::ok) {
+        missing("headless battle", "the bundled data did not load: " + error, "");
+        return;
+    }
+    // Pawns that never hit and fall at the first blow; a hero that needs
+    // little experience for its next level.
+    rpg::EnemyStatus& pawn = records.enemies[rpg::kind_pawn];
+    pawn.max_hp = 1;
+    pawn.hp.fill(1);
+    pawn.speed = 0;
+    records.hero.attack = 200;
+    records.hero.next_exp = 5;
+
+    int wins = 0;
+    std::int64_t virtual_ms = 0;
+    const auto start = std::chrono::steady_clock::now();
+    for (int n = 0; n < battles; ++n) {
+        rpg::MemoryConsole console;
+        rpg::Battle b(console);
+        b.rec = records;
+        rpg::set_up_encounter(b, static_cast<std::uint32_t>(n + 1));
+        // Defend turn after turn (Enter on "ぼうぎょ", one acknowledgement for
+        // each of the three pawns' attacks), then three blows, then the end.
+        console.press_arrow(rpg::key_down);
+        for (int t = 0; t < defend_turns; ++t) console.press({rpg::key_enter, rpg::key_enter, rpg::key_enter, rpg::key_enter});
+        console.press_arrow(rpg::key_up);
+        for (int k = 0; k < 3; ++k) console.press({rpg::key_enter, rpg::key_enter, rpg::key_enter});
+        console.press(rpg::key_enter);
+        const rpg::u16 level = b.rec.hero.level;
+        try {
+            rpg::draw_battle_screen(b);
+            const rpg::i16 outcome = rpg::command_loop(b);
+            rpg::show_ending(b, outcome);
+            if (outcome == rpg::outcome_won && b.rec.hero.level > level && console.keys_left() == 0) ++wins;
+        } catch (const rpg::InputClosed&) {
+            // counted as not won
+        }
+        virtual_ms += console.now_ms();
+    }
+    const double wall_s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const int turns = battles * (defend_turns + 3);
+    const double per_battle_ms = wall_s * 1000 / battles;
+    const double speedup = static_cast<double>(virtual_ms) / (wall_s * 1000);
+    add(format("headless: whole battle (%d turns, won, level-up)", defend_turns + 3),
+        format("%.2f ms wall per battle; %d of %d won", per_battle_ms, wins, battles), "won with level-up",
+        wins == battles);
+    add("headless: turns per second", format("%.0f turns/s (%.0fx the battle's own pauses)", turns / wall_s, speedup),
+        ">= 10000 turns/s", turns / wall_s >= 10000);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    bool check = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--check") == 0) {
+            check = true;
+        } else {
+            std::fprintf(stderr, "usage: %s [--check]\n", argv[0]);
+            return 2;
+        }
+    }
+    // A benchmark that is itself interrupted must not leave a game behind.
+    signal(SIGPIPE, SIG_IGN);
+
+    const std::time_t started = std::time(nullptr);
+    const std::vector<std::pair<const char*, std::function<void()>>> runs = {
+        {"battle: start-up, menu, item list", battle_menu_run},
+        {"battle: missing-file notice", missing_file_run},
+        {"field", field_run},
+        {"battle: won with a level-up", level_up_run},
+        {"headless battles", headless_run},
+    };
+    for (const auto& [name, run] : runs) {
+        std::fprintf(stderr, "bench: %s...\n", name);
+        try {
+            run();
+        } catch (const std::exception& e) {
+            missing(name, e.what(), "");
+        }
+    }
+
+    char date[64];
+    std::strftime(date, sizeof date, "%Y-%m-%d %H:%M", std::localtime(&started));
+    std::printf("Benchmark of battle and field, %s (80x24 pseudo-terminal, TERM=xterm-256color)\n\n", date);
+    print_table();
+    const bool all_pass = std::all_of(table.begin(), table.end(), [](const Row& r) { return r.known && r.pass; });
+    std::printf("\n%s\n", all_pass ? "Every target met." : "Some targets were missed or not measured.");
+    return check && !all_pass ? 1 : 0;
+}

@@ -1,0 +1,414 @@
+#include "support/pty_program.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include <vterm.h>
+
+namespace bench {
+namespace {
+
+// Reads closer together than this belong to one screen update.
+constexpr std::int64_t burst_gap_ns = 300'000;
+
+// Worst cases of the escape sequences a terminal needs around changed cells
+// (xterm): a cursor address "ESC[24;80H", a change of look "ESC(BESC[m".
+constexpr std::size_t cursor_move_bytes = 8;
+constexpr std::size_t look_change_bytes = 6;
+
+std::size_t utf8_length(std::uint32_t c) {
+    if (c < 0x80) return 1;
+    if (c < 0x800) return 2;
+    if (c < 0x10000) return 3;
+    return 4;
+}
+
+void append_utf8(std::string& out, std::uint32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+std::string read_file(const std::string& name) {
+    std::ifstream in(name);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// The number after "key: " in a /proc file of such lines, or -1.
+std::int64_t proc_field(const std::string& text, const std::string& key) {
+    std::size_t at = text.find(key + ":");
+    if (at == std::string::npos) return -1;
+    return std::strtoll(text.c_str() + at + key.size() + 1, nullptr, 10);
+}
+
+}  // namespace
+
+std::int64_t now_ns() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<std::int64_t>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+}
+
+std::string Ending::describe() const {
+    char text[96];
+    if (WIFEXITED(status)) {
+        std::snprintf(text, sizeof text, "exited with %d", WEXITSTATUS(status));
+    } else if (WIFSIGNALED(status)) {
+        std::snprintf(text, sizeof text, "ended by signal %d", WTERMSIG(status));
+    } else {
+        std::snprintf(text, sizeof text, "status %d", status);
+    }
+    return text;
+}
+
+PtyProgram::PtyProgram(const std::filesystem::path& program, const std::filesystem::path& folder, int columns,
+                       int rows)
+    : columns_(columns), rows_(rows) {
+    vt_ = vterm_new(rows, columns);
+    vterm_set_utf8(vt_, 1);
+    screen_ = vterm_obtain_screen(vt_);
+    vterm_screen_reset(screen_, 1);
+    burst_start_ = snapshot();
+
+    // Everything the child needs is prepared before the fork.
+    std::vector<std::string> environment = {"TERM=xterm-256color", "LC_ALL=C.UTF-8", "LANG=C.UTF-8"};
+    for (const char* name : {"PATH", "HOME"}) {
+        if (const char* value = std::getenv(name)) environment.push_back(std::string(name) + "=" + value);
+    }
+    std::vector<char*> envp;
+    for (std::string& entry : environment) envp.push_back(entry.data());
+    envp.push_back(nullptr);
+    std::string path = program.string();
+    std::string directory = folder.string();
+    char* argv[] = {path.data(), nullptr};
+
+    winsize size{};
+    size.ws_row = static_cast<unsigned short>(rows);
+    size.ws_col = static_cast<unsigned short>(columns);
+    pid_ = forkpty(&master_, nullptr, nullptr, &size);
+    if (pid_ < 0) throw std::runtime_error(std::string("forkpty: ") + std::strerror(errno));
+    if (pid_ == 0) {
+        if (chdir(directory.c_str()) != 0) _exit(126);
+        execve(path.c_str(), argv, envp.data());
+        _exit(127);
+    }
+    fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
+    fcntl(master_, F_SETFD, FD_CLOEXEC);
+}
+
+PtyProgram::~PtyProgram() {
+    if (!ended_) finish(SIGKILL);
+    if (master_ >= 0) close(master_);
+    vterm_free(vt_);
+}
+
+std::vector<PtyProgram::Cell> PtyProgram::snapshot() const {
+    std::vector<Cell> cells(static_cast<std::size_t>(rows_ * columns_));
+    for (int r = 0; r < rows_; ++r) {
+        for (int c = 0; c < columns_; ++c) {
+            VTermScreenCell cell{};
+            vterm_screen_get_cell(screen_, VTermPos{r, c}, &cell);
+            Cell& out = cells[static_cast<std::size_t>(r * columns_ + c)];
+            if (cell.chars[0] == static_cast<std::uint32_t>(-1)) {
+                out.ch = 0;  // the right half of a wide character
+                out.width = 0;
+            } else {
+                out.ch = cell.chars[0] == 0 ? ' ' : cell.chars[0];
+                out.width = cell.width;
+            }
+            out.bright = cell.attrs.bold != 0;
+        }
+    }
+    return cells;
+}
+
+void PtyProgram::close_burst() {
+    if (!burst_open_) return;
+    burst_open_ = false;
+    Burst& burst = bursts_.back();
+    std::vector<Cell> now = snapshot();
+    bool bright = false;  // the look the terminal is left in
+    for (int r = 0; r < rows_; ++r) {
+        bool in_run = false;
+        for (int c = 0; c < columns_; ++c) {
+            const std::size_t i = static_cast<std::size_t>(r * columns_ + c);
+            if (now[i] == burst_start_[i]) {
+                in_run = false;
+                continue;
+            }
+            ++burst.changed_cells;
+            if (!in_run) {
+                ++burst.runs;
+                burst.budget += cursor_move_bytes;
+                in_run = true;
+            }
+            if (now[i].width == 0) continue;
+            if (now[i].bright != bright) {
+                burst.budget += look_change_bytes;
+                bright = now[i].bright;
+            }
+            burst.budget += utf8_length(now[i].ch);
+        }
+    }
+    if (bright) burst.budget += look_change_bytes;
+    burst.budget += cursor_move_bytes;  // the cursor is left where the game wants it
+    burst_start_ = std::move(now);
+}
+
+void PtyProgram::take(const char* data, std::size_t length, std::int64_t at) {
+    if (burst_open_ && at - chunks_.back().at_ns > burst_gap_ns) close_burst();
+    if (!burst_open_) {
+        bursts_.push_back(Burst{at, at, chunks_.size(), 0, 0, 0, 0});
+        burst_open_ = true;
+    }
+    Burst& burst = bursts_.back();
+    burst.last_ns = at;
+    burst.bytes += length;
+    chunks_.push_back(Chunk{at, length, bursts_.size() - 1});
+    total_bytes_ += length;
+    vterm_input_write(vt_, data, length);
+}
+
+std::size_t PtyProgram::pump(int timeout_ms) {
+    if (master_closed_) return 0;
+    std::size_t count = 0;
+    char buffer[65536];
+    for (;;) {
+        pollfd fd{master_, POLLIN, 0};
+        int ready = poll(&fd, 1, count == 0 ? timeout_ms : 0);
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready <= 0) return count;
+        const std::int64_t at = now_ns();
+        ssize_t got = read(master_, buffer, sizeof buffer);
+        if (got > 0) {
+            take(buffer, static_cast<std::size_t>(got), at);
+            ++count;
+            return count;  // one chunk at a time, so that callers see each screen state
+        }
+        if (got < 0 && (errno == EAGAIN || errno == EINTR)) return count;
+        master_closed_ = true;  // the program has ended and the terminal is gone
+        return count;
+    }
+}
+
+bool PtyProgram::wait_for(const std::function<bool()>& done, int quiet_ms, int timeout_ms, std::size_t* at_chunk) {
+    const std::int64_t start = now_ns();
+    const std::int64_t end = start + static_cast<std::int64_t>(timeout_ms) * 1'000'000;
+    std::int64_t last = start;
+    if (done()) {
+        if (at_chunk) *at_chunk = chunks_.empty() ? 0 : chunks_.size() - 1;
+        return true;
+    }
+    for (;;) {
+        const std::int64_t now = now_ns();
+        if (now >= end) return false;
+        std::int64_t limit = end;
+        if (quiet_ms >= 0) {
+            const std::int64_t quiet_end = last + static_cast<std::int64_t>(quiet_ms) * 1'000'000;
+            if (now >= quiet_end) return false;
+            limit = std::min(limit, quiet_end);
+        }
+        const int wait_ms = static_cast<int>((limit - now + 999'999) / 1'000'000);
+        if (pump(wait_ms) > 0) {
+            last = chunks_.back().at_ns;
+            if (done()) {
+                if (at_chunk) *at_chunk = chunks_.size() - 1;
+                return true;
+            }
+        } else if (master_closed_) {
+            return false;
+        }
+    }
+}
+
+bool PtyProgram::wait_quiet(int quiet_ms, int timeout_ms) {
+    const std::int64_t start = now_ns();
+    wait_for([] { return false; }, quiet_ms, timeout_ms);
+    return now_ns() - start < static_cast<std::int64_t>(timeout_ms) * 1'000'000;
+}
+
+std::int64_t PtyProgram::send(std::string_view bytes) {
+    const std::int64_t at = now_ns();
+    while (!bytes.empty()) {
+        ssize_t written = write(master_, bytes.data(), bytes.size());
+        if (written < 0) {
+            if (errno == EINTR || errno == EAGAIN) continue;
+            break;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return at;
+}
+
+Sample PtyProgram::sample() const {
+    Sample s;
+    s.at_ns = now_ns();
+    if (ended_) return s;
+    const std::string base = "/proc/" + std::to_string(pid_);
+    // The first figure of schedstat is the time on a CPU in nanoseconds.
+    std::string schedstat = read_file(base + "/schedstat");
+    if (!schedstat.empty()) {
+        s.cpu_ns = std::strtoll(schedstat.c_str(), nullptr, 10);
+    } else {
+        // Clock ticks of user and system time, fields 14 and 15 of stat.
+        std::string stat = read_file(base + "/stat");
+        std::size_t close = stat.rfind(')');
+        if (close != std::string::npos) {
+            std::istringstream fields(stat.substr(close + 2));
+            std::string field;
+            long long ticks = 0;
+            for (int n = 3; fields >> field && n <= 15; ++n) {
+                if (n >= 14) ticks += std::atoll(field.c_str());
+            }
+            s.cpu_ns = ticks * (1'000'000'000LL / sysconf(_SC_CLK_TCK));
+        }
+    }
+    std::string io = read_file(base + "/io");
+    s.write_calls = proc_field(io, "syscw");
+    s.bytes_written = proc_field(io, "wchar");
+    return s;
+}
+
+void PtyProgram::reap(int options, Ending* ending) {
+    if (ended_) return;
+    int status = 0;
+    rusage usage{};
+    pid_t got = wait4(pid_, &status, options, &usage);
+    if (got == pid_) {
+        ended_ = true;
+        ending_.status = status;
+        ending_.usage = usage;
+    }
+    if (ending) *ending = ending_;
+}
+
+bool PtyProgram::wait_exit(int timeout_ms, Ending& ending) {
+    const std::int64_t end = now_ns() + static_cast<std::int64_t>(timeout_ms) * 1'000'000;
+    while (!ended_ && now_ns() < end) {
+        pump(5);
+        reap(WNOHANG, nullptr);
+    }
+    ending = ending_;
+    return ended_;
+}
+
+Ending PtyProgram::finish(int signo) {
+    if (!ended_) {
+        kill(pid_, signo);
+        const std::int64_t end = now_ns() + 3'000'000'000LL;
+        while (!ended_ && now_ns() < end) {
+            pump(5);
+            reap(WNOHANG, nullptr);
+        }
+        if (!ended_) {
+            kill(pid_, SIGKILL);
+            reap(0, nullptr);
+        }
+    }
+    pump(0);
+    return ending_;
+}
+
+const std::vector<Burst>& PtyProgram::bursts() {
+    if (burst_open_ && now_ns() - chunks_.back().at_ns > burst_gap_ns) close_burst();
+    return bursts_;
+}
+
+std::string PtyProgram::row(int r) const {
+    std::string out;
+    for (int c = 0; c < columns_; ++c) {
+        VTermScreenCell cell{};
+        vterm_screen_get_cell(screen_, VTermPos{r, c}, &cell);
+        if (cell.chars[0] == static_cast<std::uint32_t>(-1)) continue;
+        if (cell.chars[0] == 0) {
+            out += ' ';
+            continue;
+        }
+        for (int i = 0; i < VTERM_MAX_CHARS_PER_CELL && cell.chars[i] != 0; ++i) append_utf8(out, cell.chars[i]);
+    }
+    return out;
+}
+
+bool PtyProgram::shows_anywhere(std::string_view utf8) const {
+    for (int r = 0; r < rows_; ++r) {
+        if (row_has(r, utf8)) return true;
+    }
+    return false;
+}
+
+bool PtyProgram::bright_at(int column, int r) const {
+    VTermScreenCell cell{};
+    vterm_screen_get_cell(screen_, VTermPos{r, column}, &cell);
+    return cell.attrs.bold != 0;
+}
+
+// ---------------------------------------------------------------------------
+
+DataFolder::DataFolder(const std::filesystem::path& assets) {
+    char pattern[] = "/tmp/rpg-bench-XXXXXX";
+    const char* made = mkdtemp(pattern);
+    if (made == nullptr) throw std::runtime_error(std::string("mkdtemp: ") + std::strerror(errno));
+    path_ = made;
+    if (assets.empty()) return;
+    for (const auto& entry : std::filesystem::directory_iterator(assets)) {
+        if (entry.is_regular_file()) std::filesystem::copy_file(entry.path(), path_ / entry.path().filename());
+    }
+}
+
+DataFolder::~DataFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+void DataFolder::set_number(const std::string& file, int index, long long value) {
+    const std::filesystem::path name = path_ / file;
+    std::string text = read_file(name.string());
+    auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    std::size_t at = 0;
+    for (int n = 0;; ++n) {
+        while (at < text.size() && blank(text[at])) ++at;
+        if (at >= text.size()) throw std::runtime_error(file + " has no value " + std::to_string(index));
+        std::size_t end = at;
+        while (end < text.size() && !blank(text[end])) ++end;
+        if (n == index) {
+            const std::string old = text.substr(at, end - at);
+            if (old.find_first_not_of("-0123456789") != std::string::npos) {
+                throw std::runtime_error(file + " value " + std::to_string(index) + " is not a number");
+            }
+            text.replace(at, end - at, std::to_string(value));
+            break;
+        }
+        at = end;
+    }
+    std::ofstream out(name, std::ios::binary | std::ios::trunc);
+    out << text;
+}
+
+}  // namespace bench
