@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -115,6 +116,8 @@ PtyProgram::PtyProgram(const std::filesystem::path& program, const std::filesyst
     pid_ = forkpty(&master_, nullptr, nullptr, &size);
     if (pid_ < 0) throw std::runtime_error(std::string("forkpty: ") + std::strerror(errno));
     if (pid_ == 0) {
+        // The program runs at the ordinary priority, whatever the benchmark's own.
+        setpriority(PRIO_PROCESS, 0, 0);
         if (chdir(directory.c_str()) != 0) _exit(126);
         execve(path.c_str(), argv, envp.data());
         _exit(127);
