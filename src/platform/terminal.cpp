@@ -332,11 +332,6 @@ bool Terminal::Impl::start() {
         return false;
     }
     set_term(screen);
-    // Until its screen has once been left and taken back, ncurses sends its
-    // output after every cursor move, which splits one update into many
-    // writes. Leaving it now, before anything is shown, lets every update go
-    // out in one write; the first update takes the screen back.
-    endwin();
     cbreak();  // Ctrl+C and Ctrl+Z still send their signals
     noecho();
     nonl();
