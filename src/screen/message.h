@@ -16,6 +16,8 @@ void draw_message_frame(Battle& b);
 void post_message(Battle& b, std::string_view sjis_text);
 // Blanks the five rows at once and empties the five lines.
 void clear_message_window(Battle& b);
+// Moves every line down one place and drops the oldest; the row of the
+// oldest is blanked when it showed text.
 void scroll_messages(Battle& b);
 void show_messages(Battle& b);
 // Blanks the row of line k - 1 (k counted from 1 to 5): 51 blanks from (O + 2, 12 + k).

@@ -50,7 +50,7 @@ inline void make_records(GameRecords& rec) {
         e.skill = 0;
         if (i < 4) e.hp.fill(static_cast<i16>(e.max_hp));
     }
-    const char* skills[] = {"ソードカット", "フレイム", "大回転斬り", "ヘルフレイム", "絶対服従"};
+    const char* skills[] = {"剣の一撃", "フレイム", "大回転斬り", "地獄の炎", "絶対服従"};
     for (int i = 0; i < skill_count; ++i) {
         SkillStatus& s = rec.skills[static_cast<std::size_t>(i)];
         set_text(s.name, skills[i]);

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "assets_folder.h"
 #include "battle_fixture.h"
 #include "screen/layout.h"
 #include "screen/message.h"
@@ -125,12 +126,6 @@ TEST_F(WholeBattle, EndingLinesForEachOutcome) {
     }
 }
 
-// The bundled data, as the program reads it.
-std::filesystem::path assets() {
-    const char* dir = std::getenv("RPG_ASSETS");
-    return dir ? dir : "assets";
-}
-
 TEST(BattleProgram, MissingFileShowsTheNoticeAndEndsAfterThirtySeconds) {
     MemoryConsole con;
     Battle b{con};
@@ -157,7 +152,7 @@ TEST(BattleProgram, EscapesOnTheBundledDataAndEndsWithStatusZero) {
     }
     int status = -2;
     try {
-        status = run_battle_program(b, assets(), error);
+        status = run_battle_program(b, assets_folder(), error);
     } catch (const InputClosed&) {
         FAIL() << "the battle did not end";
     }

@@ -1,3 +1,4 @@
+#include "assets_folder.h"
 #include "data/loaders.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@
 #include "platform/memory_console.h"
 
 namespace rpg {
+using testing::assets_folder;
 namespace {
 
 using test::TempFolder;
@@ -488,8 +490,7 @@ TEST(ReadTextFile, MissingFileOrFolderGivesNothing) {
 }
 
 TEST(BundledData, LoadsAndFitsTheGame) {
-    const char* assets = std::getenv("RPG_ASSETS");
-    ASSERT_NE(assets, nullptr) << "RPG_ASSETS names the folder of the bundled data";
+    const std::string assets = assets_folder();
     GameRecords records;
     std::string error;
     ASSERT_EQ(load_game_data(records, assets, error), LoadResult::ok) << error;
