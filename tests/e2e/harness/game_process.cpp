@@ -265,6 +265,7 @@ void GameProcess::start() {
     }
     end_requested_ = Clock::now();
     last_output_ = Clock::now();
+    last_input_ = Clock::now();
     const auto deadline = Clock::now() + std::chrono::seconds(10);
     while (game_pid_ < 0 && Clock::now() < deadline) pump(50);
     if (game_pid_ < 0) throw std::runtime_error("the program did not start: " + program);
@@ -313,7 +314,10 @@ void GameProcess::write_to_terminal(std::string_view bytes) {
     }
 }
 
-void GameProcess::send(std::string_view bytes) { write_to_terminal(bytes); }
+void GameProcess::send(std::string_view bytes) {
+    last_input_ = Clock::now();
+    write_to_terminal(bytes);
+}
 
 bool GameProcess::pump(int milliseconds) {
     bool got = false;
@@ -332,6 +336,7 @@ bool GameProcess::pump(int milliseconds) {
                 if (n <= 0) break;
                 vterm_input_write(vt_, buffer, static_cast<std::size_t>(n));
                 last_output_ = Clock::now();
+                output_bytes_ += static_cast<std::uint64_t>(n);
                 got = true;
             }
         }
@@ -364,7 +369,12 @@ bool GameProcess::wait_until(const std::function<bool()>& condition, double seco
 
 bool GameProcess::wait_until_quiet(const std::function<bool()>& condition, double seconds, int quiet_ms) {
     const auto quiet = std::chrono::milliseconds(quiet_ms);
-    return wait_until([&] { return Clock::now() - last_output_ >= quiet && condition(); }, seconds);
+    return wait_until(
+        [&] {
+            const auto now = Clock::now();
+            return now - last_output_ >= quiet && now - last_input_ >= quiet && condition();
+        },
+        seconds);
 }
 
 void GameProcess::settle(int milliseconds) {

@@ -114,12 +114,16 @@ public:
     bool pump(int milliseconds);
     // Pumps until the condition holds (true) or the time runs out (false).
     bool wait_until(const std::function<bool()>& condition, double seconds = 20);
-    // Pumps until the condition holds and the program has written nothing
-    // for `quiet_ms`: the screen is complete and the program waits.
+    // Pumps until the condition holds and neither the program has written
+    // anything nor a key been sent for `quiet_ms`: the screen is complete
+    // and the program waits.
     bool wait_until_quiet(const std::function<bool()>& condition, double seconds = 20, int quiet_ms = 300);
     // Pumps for a while, whatever comes.
     void settle(int milliseconds);
     Clock::time_point last_output() const { return last_output_; }
+    // How many bytes the program has written so far; a screen that looks as
+    // it did before a key can still be told apart by this.
+    std::uint64_t output_bytes() const { return output_bytes_; }
 
     // --- The terminal ----------------------------------------------------
     // The terminal's modes as the program left them (read on the terminal side).
@@ -167,6 +171,8 @@ private:
     std::optional<Ending> ending_;
     Clock::time_point end_requested_;
     Clock::time_point last_output_;
+    Clock::time_point last_input_;
+    std::uint64_t output_bytes_ = 0;
     VTerm* vt_ = nullptr;
     VTermScreen* screen_ = nullptr;
     bool alternate_screen_ = false;

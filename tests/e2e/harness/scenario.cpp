@@ -1,5 +1,6 @@
 #include "harness/scenario.h"
 
+#include <iconv.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -48,6 +49,33 @@ void Scenario::write(const std::string& file, std::string_view bytes) {
 }
 
 void Scenario::remove(const std::string& file) { std::filesystem::remove(folder_ / file); }
+
+std::string Scenario::text_value(const std::string& file, int index) const {
+    const std::string bytes = read(file);
+    std::size_t pos = 0;
+    for (int seen = 0;; ++seen) {
+        while (pos < bytes.size() && is_blank(bytes[pos])) ++pos;
+        if (pos >= bytes.size()) throw std::runtime_error(file + " has no value " + std::to_string(index));
+        std::size_t end = pos;
+        while (end < bytes.size() && !is_blank(bytes[end])) ++end;
+        if (seen == index) {
+            std::string sjis = bytes.substr(pos, end - pos);
+            iconv_t cd = iconv_open("UTF-8", "CP932");
+            if (cd == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("no CP932 converter");
+            std::string out(sjis.size() * 4, '\0');
+            char* in_p = sjis.data();
+            std::size_t in_left = sjis.size();
+            char* out_p = out.data();
+            std::size_t out_left = out.size();
+            const std::size_t done = iconv(cd, &in_p, &in_left, &out_p, &out_left);
+            iconv_close(cd);
+            if (done == static_cast<std::size_t>(-1)) throw std::runtime_error(file + ": not Shift-JIS text");
+            out.resize(out.size() - out_left);
+            return out;
+        }
+        pos = end;
+    }
+}
 
 void Scenario::set_number(const std::string& file, int index, long long value) {
     std::string bytes = read(file);
@@ -105,6 +133,7 @@ void Scenario::make_hero_helpless() {
     set_number(hero_file, hero::speed, 0);
     set_number(hero_file, hero::max_hp, 1);
     set_number(pawn_file, enemy::speed, 0);
+    set_number(pawn_file, enemy::attack, 200);  // hurts even a defending hero
 }
 
 }  // namespace e2e

@@ -27,6 +27,8 @@ inline constexpr int kind = 1, max_hp = 5, attack = 6, defense = 7, speed = 10, 
 inline constexpr const char* hero_file = "Hero_Status_Info.txt";
 inline constexpr const char* pawn_file = "Pawn_Status_Info.txt";
 inline constexpr const char* map_file = "test.txt";
+inline constexpr const char* skill_files[] = {"SwordCut.txt", "Flame.txt", "BigRevolveSword.txt", "HellFlame.txt",
+                                              "AbsoluteObedience.txt"};
 
 class Scenario {
 public:
@@ -39,6 +41,8 @@ public:
 
     // Replaces the number at value position `index` of a data file.
     void set_number(const std::string& file, int index, long long value);
+    // The text value at `index` of a data file, in UTF-8.
+    std::string text_value(const std::string& file, int index) const;
     void write(const std::string& file, std::string_view bytes);
     void remove(const std::string& file);
     std::string read(const std::string& file) const;
@@ -52,7 +56,8 @@ public:
     // every escape succeeds: the hero's speed beats the pawns' speed of 0 in
     // every roll, and the pawns have 1 hit point.
     void make_hero_unbeatable();
-    // Every pawn's blow lands and the hero has 1 hit point.
+    // Every pawn's blow lands, hard enough to hurt a defending hero, and the
+    // hero has 1 hit point.
     void make_hero_helpless();
 
 private:

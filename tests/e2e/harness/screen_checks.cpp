@@ -85,7 +85,10 @@ int game_columns(std::string_view utf8) {
 ::testing::AssertionResult blank(const GameProcess& game, int column, int row, int length) {
     for (int x = column; x < column + length; ++x) {
         const Cell cell = game.cell(x, row);
-        if (cell.text != " ") {
+        // An ideographic space is blank too; so is its right half.
+        const bool is_blank = cell.text == " " || cell.text == "\u3000" ||
+                              (cell.width == 0 && game.cell(x - 1, row).text == "\u3000");
+        if (!is_blank) {
             return ::testing::AssertionFailure() << "(" << x << ", " << row << ") is not blank: " << describe_cell(cell)
                                                  << "\n" << game.dump();
         }

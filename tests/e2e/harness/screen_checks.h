@@ -22,7 +22,7 @@ enum class Look { any, normal, bright };
 // the game lays it out; with a look, every non-blank cell must have it.
 ::testing::AssertionResult shows(const GameProcess& game, int column, int row, std::string_view utf8,
                                  Look look = Look::any);
-// True when `length` cells from (column, row) are blank.
+// True when `length` cells from (column, row) are blank (ideographic spaces count).
 ::testing::AssertionResult blank(const GameProcess& game, int column, int row, int length);
 // Whether the text stands there (for waiting).
 inline bool has(const GameProcess& game, int column, int row, std::string_view utf8, Look look = Look::any) {
