@@ -17,6 +17,22 @@ bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' |
 
 std::filesystem::path assets_folder() { return RPG_ASSETS_DIR; }
 
+std::string utf8_from_cp932(std::string_view sjis) {
+    std::string in(sjis);
+    iconv_t cd = iconv_open("UTF-8", "CP932");
+    if (cd == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("no CP932 converter");
+    std::string out(in.size() * 4, '\0');
+    char* in_p = in.data();
+    std::size_t in_left = in.size();
+    char* out_p = out.data();
+    std::size_t out_left = out.size();
+    const std::size_t done = iconv(cd, &in_p, &in_left, &out_p, &out_left);
+    iconv_close(cd);
+    if (done == static_cast<std::size_t>(-1)) throw std::runtime_error("not Shift-JIS text");
+    out.resize(out.size() - out_left);
+    return out;
+}
+
 Scenario::Scenario() {
     static std::atomic<unsigned> counter{0};
     const auto base = std::filesystem::temp_directory_path();
@@ -50,7 +66,7 @@ void Scenario::write(const std::string& file, std::string_view bytes) {
 
 void Scenario::remove(const std::string& file) { std::filesystem::remove(folder_ / file); }
 
-std::string Scenario::text_value(const std::string& file, int index) const {
+std::string Scenario::value_bytes(const std::string& file, int index) const {
     const std::string bytes = read(file);
     std::size_t pos = 0;
     for (int seen = 0;; ++seen) {
@@ -59,19 +75,7 @@ std::string Scenario::text_value(const std::string& file, int index) const {
         std::size_t end = pos;
         while (end < bytes.size() && !is_blank(bytes[end])) ++end;
         if (seen == index) {
-            std::string sjis = bytes.substr(pos, end - pos);
-            iconv_t cd = iconv_open("UTF-8", "CP932");
-            if (cd == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("no CP932 converter");
-            std::string out(sjis.size() * 4, '\0');
-            char* in_p = sjis.data();
-            std::size_t in_left = sjis.size();
-            char* out_p = out.data();
-            std::size_t out_left = out.size();
-            const std::size_t done = iconv(cd, &in_p, &in_left, &out_p, &out_left);
-            iconv_close(cd);
-            if (done == static_cast<std::size_t>(-1)) throw std::runtime_error(file + ": not Shift-JIS text");
-            out.resize(out.size() - out_left);
-            return out;
+            return bytes.substr(pos, end - pos);
         }
         pos = end;
     }

@@ -30,6 +30,9 @@ inline constexpr const char* map_file = "test.txt";
 inline constexpr const char* skill_files[] = {"SwordCut.txt", "Flame.txt", "BigRevolveSword.txt", "HellFlame.txt",
                                               "AbsoluteObedience.txt"};
 
+// Shift-JIS (code page 932) text in UTF-8.
+std::string utf8_from_cp932(std::string_view sjis);
+
 class Scenario {
 public:
     Scenario();  // a copy of the bundled data files
@@ -41,8 +44,9 @@ public:
 
     // Replaces the number at value position `index` of a data file.
     void set_number(const std::string& file, int index, long long value);
-    // The text value at `index` of a data file, in UTF-8.
-    std::string text_value(const std::string& file, int index) const;
+    // The value at `index` of a data file, as it stands in the file and in UTF-8.
+    std::string value_bytes(const std::string& file, int index) const;
+    std::string text_value(const std::string& file, int index) const { return utf8_from_cp932(value_bytes(file, index)); }
     void write(const std::string& file, std::string_view bytes);
     void remove(const std::string& file);
     std::string read(const std::string& file) const;
@@ -66,5 +70,6 @@ private:
 
 // The bundled data files.
 std::filesystem::path assets_folder();
+
 
 }  // namespace e2e
