@@ -439,7 +439,18 @@ std::string GameProcess::dump() const {
     std::istringstream lines(text);
     std::string line;
     for (int row = 0; std::getline(lines, line); ++row) {
-        out << (row < 10 ? " " : "") << row << "|" << line << "\n";
+        out << (row < 10 ? " " : "") << row << "|" << line;
+        // Where the bright text is, as column ranges.
+        std::string bright;
+        for (int x = 0; x < columns_; ++x) {
+            if (!cell(x, row).bright || cell(x, row).text == " ") continue;
+            int end = x;
+            while (end + 1 < columns_ && cell(end + 1, row).bright) ++end;
+            bright += " " + std::to_string(x) + "-" + std::to_string(end);
+            x = end;
+        }
+        if (!bright.empty()) out << "   [bright:" << bright << "]";
+        out << "\n";
     }
     return out.str();
 }

@@ -74,6 +74,7 @@ struct Cell {
     std::string text;  // UTF-8; " " for an empty cell; "" for the right half of a wide character
     int width = 1;     // 1, or 2 for the first half of a wide character, 0 for its right half
     bool bright = false;
+    bool operator==(const Cell&) const = default;
 };
 
 class GameProcess {
