@@ -3,7 +3,8 @@
 // The game writes Shift-JIS bytes into an 80 x 25 cell grid, exactly as the
 // test console does. Only when the screen is brought up to date (before every
 // pause and every wait for a key) are the rows written since the last update
-// decoded to UTF-8 and handed to ncurses, which sends what differs.
+// decoded to UTF-8 and handed to ncurses, which works out what differs; each
+// update then reaches the terminal in a single write.
 //
 // Keys are read as raw bytes from standard input and decoded here, not by
 // ncurses: an arrow becomes the prefix 224 and its direction code, as the game
@@ -39,6 +40,7 @@
 
 #include "platform/cell_grid.h"
 #include "platform/key_decoder.h"
+#include "platform/pause_clock.h"
 #include "platform/row_render.h"
 
 // Only after our own headers: the curses header defines names that would clash.
@@ -58,10 +60,6 @@ constexpr int logical_columns = 80;
 constexpr int logical_rows = 25;
 // An ESC with nothing after it for this long is the Escape key itself.
 constexpr std::int64_t escape_timeout_ns = 25'000'000;
-// Pauses are measured against running deadlines; a deadline further behind
-// than this (or than one pause) is given up, so that the game does not rush
-// to catch up after a stall.
-constexpr std::int64_t least_catch_up_ns = 5'000'000;
 
 std::int64_t monotonic_ns() {
     timespec now{};
@@ -278,9 +276,7 @@ struct Terminal::Impl {
     std::deque<int> keys;
     std::int64_t last_byte_ns = 0;
 
-    // Pauses.
-    bool paced = false;
-    std::int64_t deadline_ns = 0;
+    PauseClock pauses;
 
     bool start();
     void stop();
@@ -383,6 +379,8 @@ bool Terminal::Impl::start() {
         return false;
     }
     set_term(screen);
+    // ncurses's own idea of the modes; nonl() also lets it move the cursor
+    // down with a line feed.
     cbreak();
     noecho();
     nonl();
@@ -405,6 +403,7 @@ bool Terminal::Impl::start() {
     };
     shared::output_modes_game = game_modes(shared::output_modes_before);
     shared::input_modes_game = game_modes(shared::input_modes_before);
+    shared::active = 1;  // from here on a signal puts the modes back
     tcsetattr(STDOUT_FILENO, TCSANOW, &shared::output_modes_game);
     tcsetattr(STDIN_FILENO, TCSANOW, &shared::input_modes_game);
 
@@ -412,7 +411,6 @@ bool Terminal::Impl::start() {
     prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
 
     stage = Stage::running;
-    shared::active = 1;
     shared::resized = 1;  // take the window's size as it is now
     paint_all = true;
     return true;
@@ -616,7 +614,7 @@ void Terminal::Impl::wait_for_room() {
     }
     paint_all = resend_all = true;
     shown_column = shown_row = -1;
-    paced = false;
+    pauses.restart();
 }
 
 // ---------------------------------------------------------------------------
@@ -721,7 +719,7 @@ int Terminal::read_key() {
         if (fds[0].revents != 0) t.read_input();
     }
     // Pauses after a wait for the player are measured from now.
-    if (waited) t.paced = false;
+    if (waited) t.pauses.restart();
     int code = t.keys.front();
     t.keys.pop_front();
     return code;
@@ -731,16 +729,11 @@ void Terminal::sleep_ms(int milliseconds) {
     Impl& t = *impl_;
     if (t.stage != Impl::Stage::restored) t.flush();
     if (milliseconds <= 0) return;
-    const std::int64_t length = static_cast<std::int64_t>(milliseconds) * 1'000'000;
-    const std::int64_t now = monotonic_ns();
-    // Pauses in a row keep to fixed deadlines, so that the kernel's lateness
-    // in waking from one is taken off the next.
-    if (!t.paced || t.deadline_ns < now - std::max(length, least_catch_up_ns)) t.deadline_ns = now;
-    t.deadline_ns += length;
-    t.paced = true;
+    const std::int64_t deadline_ns =
+        t.pauses.next(monotonic_ns(), static_cast<std::int64_t>(milliseconds) * 1'000'000);
     timespec deadline{};
-    deadline.tv_sec = static_cast<time_t>(t.deadline_ns / 1'000'000'000);
-    deadline.tv_nsec = static_cast<long>(t.deadline_ns % 1'000'000'000);
+    deadline.tv_sec = static_cast<time_t>(deadline_ns / 1'000'000'000);
+    deadline.tv_nsec = static_cast<long>(deadline_ns % 1'000'000'000);
     while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline, nullptr) == EINTR) {
         // A resize or a return from a stop is shown at once, not after the pause.
         if (t.stage == Impl::Stage::running) t.flush();
