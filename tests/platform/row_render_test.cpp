@@ -154,10 +154,10 @@ TEST(RenderRow, InvalidBytesAndOrphanHalvesShowPlaceholders) {
     grid.write(std::string("\x80\xff\x7f\x01") + "\x81 ");
     grid.write(sjis("●"));
     grid.set_cursor(6, 0);
-    grid.write("x");  // the first half of "●" drawn over: its second half is an orphan
+    grid.write("x");  // the first half of "●" drawn over: its second half is blanked
     EXPECT_EQ(head(row(grid, 0), 9),
               (std::vector<RowPiece>{piece(0, "?", 1), piece(1, "?", 1), piece(2, "?", 1), piece(3, "?", 1),
-                                     piece(4, "?", 1), piece(5, " ", 1), piece(6, "x", 1), piece(7, "?", 1),
+                                     piece(4, "?", 1), piece(5, " ", 1), piece(6, "x", 1), piece(7, " ", 1),
                                      piece(8, " ", 1)}));
 }
 
