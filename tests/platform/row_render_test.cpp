@@ -118,10 +118,14 @@ TEST(RenderRow, SecondByteTakenForAFirstStillCompletesItsCharacter) {
     EXPECT_EQ(pieces[15], piece(16, " ", 1));
 }
 
-TEST(RenderRow, FirstByteLeftAloneIsAPlaceholderOnceTheCursorMoves) {
+TEST(RenderRow, FirstByteLeftAloneIsAPlaceholderOnceAnotherByteIsWrittenElsewhere) {
+    // A cursor move alone does not end the wait (the field map is drawn one
+    // byte per cell); a byte written anywhere but the next cell does.
     CellGrid grid(80, 25);
     grid.write(sjis("●").substr(0, 1));
     grid.set_cursor(40, 10);
+    EXPECT_EQ(head(row(grid, 0), 2), (std::vector<RowPiece>{piece(0, " ", 1), piece(1, " ", 1)}));
+    grid.write("x");
     EXPECT_EQ(head(row(grid, 0), 2), (std::vector<RowPiece>{piece(0, "?", 1), piece(1, " ", 1)}));
 }
 
