@@ -103,15 +103,15 @@ TEST(RenderRow, PendingFirstByteShowsBlankUntilItsPairComes) {
 
 TEST(RenderRow, SecondByteTakenForAFirstStillCompletesItsCharacter) {
     // Placed on its own, the second byte of "●" (0x9C) is also a possible
-    // first byte, and the grid counts it as waiting; it still completes the
-    // character on its left.
+    // first byte; written right of a waiting first byte it completes that
+    // character instead of waiting itself.
     CellGrid grid(80, 25);
     const std::string& circle = sjis("●");
     grid.set_cursor(14, 4);
     grid.write(circle.substr(0, 1));
     grid.set_cursor(15, 4);
     grid.write(circle.substr(1, 1));
-    EXPECT_EQ(grid.pending_lead_column(), 15);
+    EXPECT_EQ(grid.pending_lead_column(), -1);
     auto pieces = row(grid, 4);
     ASSERT_GT(pieces.size(), 15u);
     EXPECT_EQ(pieces[14], piece(14, "● ", 2));
