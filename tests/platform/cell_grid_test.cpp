@@ -122,7 +122,9 @@ TEST(CellGrid, PendingFirstByteIsTheLastByteWhenItAwaitsItsSecond) {
     EXPECT_EQ(grid.pending_lead_column(), -1);
     grid.write("A\x81");
     EXPECT_EQ(grid.pending_lead_column(), 32);
-    grid.set_cursor(0, 0);  // the next byte goes elsewhere: the first byte no longer waits
+    grid.set_cursor(0, 0);  // a cursor move alone does not end the wait...
+    EXPECT_EQ(grid.pending_lead_column(), 32);
+    grid.write("B");  // ...a byte written elsewhere does
     EXPECT_EQ(grid.pending_lead_column(), -1);
 }
 
