@@ -12,8 +12,6 @@ void CellGrid::set_cursor(int column, int row) {
     if (column < 0 || column >= width_ || row < 0 || row >= height_) return;
     column_ = column;
     row_ = row;
-    pending_column_ = pending_row_ = -1;
-    lead_open_ = false;
 }
 
 void CellGrid::write(std::string_view bytes) {
@@ -22,28 +20,46 @@ void CellGrid::write(std::string_view bytes) {
         if (b == '\n') {
             column_ = 0;
             if (row_ < height_) ++row_;
-            lead_open_ = false;
-            continue;
-        }
-        if (row_ >= height_) {
-            lead_open_ = false;
-            continue;
-        }
-        cells_[index(column_, row_)] = Cell{b, static_cast<std::uint8_t>(attribute_)};
-        dirty_[static_cast<std::size_t>(row_)] = true;
-        // A first byte is completed by whatever byte comes next.
-        lead_open_ = !lead_open_ && is_sjis_lead(b);
-        if (lead_open_) {
-            pending_column_ = column_;
-            pending_row_ = row_;
-        } else {
             pending_column_ = pending_row_ = -1;
+            continue;
         }
+        if (row_ >= height_) continue;
+        put_byte(b);
         if (++column_ == width_) {
             column_ = 0;
             ++row_;
         }
     }
+}
+
+void CellGrid::put_byte(std::uint8_t b) {
+    split_at(column_, row_);
+    Cell& cell = cells_[index(column_, row_)];
+    const auto attribute = static_cast<std::uint8_t>(attribute_);
+    dirty_[static_cast<std::size_t>(row_)] = true;
+    if (pending_row_ == row_ && pending_column_ == column_ - 1 && is_sjis_trail(b)) {
+        cells_[index(column_ - 1, row_)].half = 1;
+        cell = Cell{b, attribute, 2};
+        pending_column_ = pending_row_ = -1;
+        return;
+    }
+    cell = Cell{b, attribute, 0};
+    if (is_sjis_lead(b)) {
+        pending_column_ = column_;
+        pending_row_ = row_;
+    } else {
+        pending_column_ = pending_row_ = -1;
+    }
+}
+
+void CellGrid::split_at(int column, int row) {
+    Cell& cell = cells_[index(column, row)];
+    int other = cell.half == 1 ? column + 1 : cell.half == 2 ? column - 1 : -1;
+    if (other < 0 || other >= width_) return;
+    Cell& partner = cells_[index(other, row)];
+    partner.byte = ' ';
+    partner.half = 0;
+    cell.half = 0;
 }
 
 std::string CellGrid::row_bytes(int row, int column, int length) const {

@@ -14,6 +14,8 @@ namespace rpg {
 struct Cell {
     std::uint8_t byte = ' ';
     std::uint8_t attribute = 7;
+    // 1 and 2 for the first and second byte of a two-byte character, 0 otherwise.
+    std::uint8_t half = 0;
     bool operator==(const Cell&) const = default;
 };
 
@@ -34,6 +36,11 @@ public:
     // Writes bytes at the cursor. The cursor wraps to the next row at the
     // right edge; "\n" goes to column 0 of the next row. Nothing scrolls:
     // bytes that would land below the last row are dropped.
+    //
+    // A first byte of a two-byte character joins the byte written next into
+    // the cell to its right, even after a cursor move (the field map is
+    // drawn one byte per cell). Writing over one half of a two-byte
+    // character leaves a blank in the other half, as the console does.
     void write(std::string_view bytes);
 
     const Cell& at(int column, int row) const { return cells_[index(column, row)]; }
@@ -47,11 +54,15 @@ public:
 
     // The cell of the last byte written when it was the first byte of a
     // two-byte character whose second byte has not come yet (as while a
-    // message is typed byte by byte); -1 otherwise.
+    // message is typed byte by byte, or the map drawn byte by byte); -1
+    // otherwise.
     int pending_lead_column() const { return pending_column_; }
     int pending_lead_row() const { return pending_row_; }
 
 private:
+    void put_byte(std::uint8_t byte);
+    // Blanks the other half of a two-byte character about to be overwritten.
+    void split_at(int column, int row);
     std::size_t index(int column, int row) const {
         return static_cast<std::size_t>(row) * static_cast<std::size_t>(width_) +
                static_cast<std::size_t>(column);
@@ -64,7 +75,6 @@ private:
     int column_ = 0;
     int row_ = 0;
     std::uint16_t attribute_ = 7;
-    bool lead_open_ = false;
     int pending_column_ = -1;
     int pending_row_ = -1;
 };

@@ -49,31 +49,6 @@ void banner_plate_row(Battle& b) {
     put_at(b, b.screen.right_origin + 1, 9, sjis("／　　　　  　　　　／"));
 }
 
-// The plate row holds full-width characters at even offsets from its first
-// column, except the two plain blanks at offsets 10 and 11. True when the
-// cell at this offset is the second half of one of them.
-bool second_half_on_plate(int offset) { return offset % 2 == 1 && offset >= 1 && offset <= 21 && offset != 11; }
-
-// A label on the plate row. Where the label starts or ends in the middle of
-// a full-width character of the plate, the half left over is blanked, as the
-// console does, so no broken character stands beside the name.
-void put_plate_label(Battle& b, int column, std::string_view label) {
-    const int start = column - (b.screen.right_origin + 1);
-    const int end = start + static_cast<int>(label.size());
-    if (second_half_on_plate(start)) put_at(b, column - 1, 9, " ");
-    put_at(b, column, 9, label);
-    if (second_half_on_plate(end)) put(b, " ");
-}
-
-// The banner area in plain blanks, for the frames of a slide: the next frame
-// stands one column further left and would split full-width blanks in two.
-void blank_banner_area(Battle& b) {
-    const int o = b.screen.right_origin;
-    put_at(b, o + 3, 8, blanks(20));
-    put_at(b, o + 1, 9, blanks(24));
-    put_at(b, o + 1, 10, blanks(20));
-}
-
 // The three banners, so that one slide serves them all.
 enum class BannerKind { target, enemy_attack, name };
 
@@ -93,7 +68,7 @@ void slide_banner(Battle& b, BannerKind kind, const EnemyStatus* enemy, std::str
         b.screen.right_origin = to_i16(rest + d);
         draw_banner(b, kind, enemy, sjis_name);
         pause(b, 1);
-        if (d != 0) blank_banner_area(b);
+        if (d != 0) erase_banner(b);
     }
     b.screen.right_origin = rest;
 }
@@ -270,14 +245,14 @@ void draw_target_banner(Battle& b, const EnemyStatus& enemy) {
         case 3: label_column = o + 7; break;
         default: break;  // an unknown kind shows no name
     }
-    if (label_column >= 0) put_plate_label(b, label_column, text_of(enemy.name));
+    if (label_column >= 0) put_at(b, label_column, 9, text_of(enemy.name));
     banner_bottom(b);
 }
 
 void draw_enemy_attack_banner(Battle& b) {
     banner_top(b);
     banner_plate_row(b);
-    put_plate_label(b, b.screen.right_origin + 8, sjis("敵の攻撃"));
+    put_at(b, b.screen.right_origin + 8, 9, sjis("敵の攻撃"));
     banner_bottom(b);
 }
 

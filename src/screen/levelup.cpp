@@ -61,15 +61,7 @@ std::string erase_for(const std::string& text, int at_least) {
 void draw_level_up_box(Battle& b) {
     const int x0 = b.screen.right_origin;
     put_at(b, x0 + 1, 0, repeat(sjis("＿"), 26));
-    // The title stands over the border, whose full-width characters start at
-    // even offsets from x0 + 1. Where the title cuts one in two, the half
-    // left over is blanked, as the console does, so no broken character shows.
-    const std::string title = std::string(text_of(b.rec.hero.name)) + " - LEVEL UP + STATUS UP -";
-    auto cuts_border = [x0](int column) { return column > x0 + 1 && column < x0 + 53 && (column - (x0 + 1)) % 2 == 1; };
-    const int title_end = x0 + 6 + static_cast<int>(title.size());
-    if (cuts_border(x0 + 6)) put_at(b, x0 + 5, 0, " ");
-    put_at(b, x0 + 6, 0, title);
-    if (cuts_border(title_end)) put(b, " ");
+    put_at(b, x0 + 6, 0, std::string(text_of(b.rec.hero.name)) + " - LEVEL UP + STATUS UP -");
     for (int row = 1; row <= 10; ++row) {
         put_at(b, x0, row, "|");
         put_at(b, x0 + 53, row, "|");
