@@ -60,6 +60,8 @@ struct EndingSignal {
     Moment moment;
 };
 
+void PrintTo(const EndingSignal& c, std::ostream* os) { *os << sigabbrev_np(c.signo) << " during " << name_of(c.moment); }
+
 class EndedBySignal : public ::testing::TestWithParam<EndingSignal> {};
 
 TEST_P(EndedBySignal, RestoresTheTerminalAndDiesOfThatSignal) {
@@ -94,6 +96,10 @@ struct StopCase {
     Moment moment;
     bool from_keyboard;  // Ctrl+Z typed, or SIGTSTP sent
 };
+
+void PrintTo(const StopCase& c, std::ostream* os) {
+    *os << (c.from_keyboard ? "Ctrl+Z" : "SIGTSTP") << " during " << name_of(c.moment);
+}
 
 class StoppedAndContinued : public ::testing::TestWithParam<StopCase> {};
 
@@ -139,6 +145,8 @@ INSTANTIATE_TEST_SUITE_P(JobControl, StoppedAndContinued,
 
 // --- The terminal goes away -----------------------------------------------
 
+void PrintTo(Moment m, std::ostream* os) { *os << name_of(m); }
+
 class TerminalGone : public ::testing::TestWithParam<Moment> {};
 
 TEST_P(TerminalGone, EndsWithinASecondWithoutSpinning) {
@@ -166,6 +174,8 @@ struct NoTerminalCase {
     Stream input;
     Stream output;
 };
+
+void PrintTo(const NoTerminalCase& c, std::ostream* os) { *os << c.name; }
 
 class NotATerminal : public ::testing::TestWithParam<NoTerminalCase> {};
 
@@ -291,6 +301,8 @@ struct LocaleCase {
     const char* name;
     std::vector<std::pair<std::string, std::optional<std::string>>> environment;
 };
+
+void PrintTo(const LocaleCase& c, std::ostream* os) { *os << c.name; }
 
 class NonUtf8Locale : public ::testing::TestWithParam<LocaleCase> {};
 
