@@ -14,24 +14,15 @@ namespace {
 
 inline constexpr u16 attr_bright = 15;
 
-void move_item_selection(Battle& b, int step) {
-    i16& index = b.state.item_index;
+// Moves the bright arrows of a list from the selected entry to the one
+// `step` away; the item list also shows the new item's stock.
+void move_list_selection(Battle& b, i16& index, int step, bool show_count) {
     set_text_attribute(b, attr_normal);
     draw_list_arrows(b, static_cast<i16>(index + 1));
     index = static_cast<i16>(index + step);
     set_text_attribute(b, attr_bright);
     draw_list_arrows(b, static_cast<i16>(index + 1));
-    draw_item_count(b, static_cast<i16>(index + 1));
-    set_text_attribute(b, attr_normal);
-}
-
-void move_skill_selection(Battle& b, int step) {
-    i16& index = b.state.selected_skill;
-    set_text_attribute(b, attr_normal);
-    draw_list_arrows(b, static_cast<i16>(index + 1));
-    index = static_cast<i16>(index + step);
-    set_text_attribute(b, attr_bright);
-    draw_list_arrows(b, static_cast<i16>(index + 1));
+    if (show_count) draw_item_count(b, static_cast<i16>(index + 1));
     set_text_attribute(b, attr_normal);
 }
 
@@ -77,10 +68,10 @@ i16 item_command(Battle& b) {
     for (;;) {
         switch (b.con.read_key()) {
             case key_up:
-                if (b.state.item_index > 0) move_item_selection(b, -1);
+                if (b.state.item_index > 0) move_list_selection(b, b.state.item_index, -1, true);
                 break;
             case key_down:
-                if (b.state.item_index < 2) move_item_selection(b, +1);
+                if (b.state.item_index < 2) move_list_selection(b, b.state.item_index, +1, true);
                 break;
             case key_enter:
             case key_right:
@@ -103,10 +94,11 @@ i16 ability_command(Battle& b) {
     for (;;) {
         switch (b.con.read_key()) {
             case key_up:
-                if (b.state.selected_skill > 0) move_skill_selection(b, -1);
+                if (b.state.selected_skill > 0) move_list_selection(b, b.state.selected_skill, -1, false);
                 break;
             case key_down:
-                if (b.state.selected_skill < last_skill_index(b.rec.hero.level)) move_skill_selection(b, +1);
+                if (b.state.selected_skill < last_skill_index(b.rec.hero.level))
+                    move_list_selection(b, b.state.selected_skill, +1, false);
                 break;
             case key_enter:
             case key_right: {

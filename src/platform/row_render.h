@@ -58,10 +58,11 @@ inline std::vector<RowPiece> render_row(const CellGrid& grid, int row, const Cha
             ++x;
             continue;
         }
+        // A byte that completes the character on its left is a second byte,
+        // even where the grid took it for a first byte (the map is sent one
+        // byte at a time, each placed anew).
         std::size_t length = 1;
-        // The decoder must not pair the pending first byte with what stands after it.
-        std::string_view text(bytes.data(), static_cast<std::size_t>(pending > x ? pending : width));
-        ScreenChar c = decode_sjis_at(text, static_cast<std::size_t>(x), length);
+        ScreenChar c = decode_sjis_at(bytes, static_cast<std::size_t>(x), length);
         const int columns = static_cast<int>(length);
         if (x + columns > visible_columns) {
             // Only the first half fits: leave the last visible column blank.

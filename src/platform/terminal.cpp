@@ -3,7 +3,8 @@
 // The game writes Shift-JIS bytes into an 80 x 25 cell grid, exactly as the
 // test console does. Only when the screen is brought up to date (before every
 // pause and every wait for a key) are the rows written since the last update
-// decoded to UTF-8 and handed to ncurses, which sends what differs.
+// decoded to UTF-8 and handed to ncurses, which works out what differs; each
+// update then reaches the terminal in a single write.
 //
 // Keys are read as raw bytes from standard input and decoded here, not by
 // ncurses: an arrow becomes the prefix 224 and its direction code, as the game
@@ -19,6 +20,7 @@
 #include <langinfo.h>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <sys/mman.h>
 #include <sys/prctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -38,6 +40,7 @@
 
 #include "platform/cell_grid.h"
 #include "platform/key_decoder.h"
+#include "platform/pause_clock.h"
 #include "platform/row_render.h"
 
 // Only after our own headers: the curses header defines names that would clash.
@@ -57,10 +60,6 @@ constexpr int logical_columns = 80;
 constexpr int logical_rows = 25;
 // An ESC with nothing after it for this long is the Escape key itself.
 constexpr std::int64_t escape_timeout_ns = 25'000'000;
-// Pauses are measured against running deadlines; a deadline further behind
-// than this (or than one pause) is given up, so that the game does not rush
-// to catch up after a stall.
-constexpr std::int64_t least_catch_up_ns = 5'000'000;
 
 std::int64_t monotonic_ns() {
     timespec now{};
@@ -125,6 +124,11 @@ void write_all(const char* bytes, std::size_t length) {
         ssize_t written = write(STDOUT_FILENO, bytes, length);
         if (written < 0) {
             if (errno == EINTR) continue;
+            if (errno == EAGAIN || errno == EWOULDBLOCK) {
+                // Someone set the terminal to non-blocking: wait until it takes more.
+                pollfd out{STDOUT_FILENO, POLLOUT, 0};
+                if (poll(&out, 1, 1000) > 0) continue;
+            }
             return;
         }
         bytes += written;
@@ -254,6 +258,8 @@ struct Terminal::Impl {
     std::string enter;
 
     SCREEN* screen = nullptr;
+    std::FILE* output = nullptr;  // where ncurses writes; sent on by send_output
+    std::string outgoing;
     int wake_read = -1;
     int wake_write = -1;
     struct sigaction previous_actions[shared::handled_count]{};
@@ -270,9 +276,7 @@ struct Terminal::Impl {
     std::deque<int> keys;
     std::int64_t last_byte_ns = 0;
 
-    // Pauses.
-    bool paced = false;
-    std::int64_t deadline_ns = 0;
+    PauseClock pauses;
 
     bool start();
     void stop();
@@ -284,6 +288,7 @@ struct Terminal::Impl {
     bool too_small() const;
     void wait_for_room();
     void paint();
+    void send_output();
     void draw_row(int row, int columns);
 
     void read_input(bool discard = false);
@@ -291,6 +296,39 @@ struct Terminal::Impl {
     [[noreturn]] void input_closed(const std::string& why);
     void print_kept_screen() const;
 };
+
+namespace {
+
+// ncurses cannot ask the memory file for the window's size; it is given
+// through LINES and COLUMNS (put back as they were afterwards), so that the
+// scrolling region it sets at start covers the whole window.
+SCREEN* open_screen(std::FILE* output) {
+    winsize size{};
+    if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) != 0 || size.ws_row == 0 || size.ws_col == 0) {
+        return newterm(nullptr, output, stdin);
+    }
+    const char* names[2] = {"LINES", "COLUMNS"};
+    const unsigned values[2] = {size.ws_row, size.ws_col};
+    std::string before[2];
+    bool had[2];
+    for (int i = 0; i < 2; ++i) {
+        const char* value = std::getenv(names[i]);
+        had[i] = value != nullptr;
+        if (had[i]) before[i] = value;
+        setenv(names[i], std::to_string(values[i]).c_str(), 1);
+    }
+    SCREEN* screen = newterm(nullptr, output, stdin);
+    for (int i = 0; i < 2; ++i) {
+        if (had[i]) {
+            setenv(names[i], before[i].c_str(), 1);
+        } else {
+            unsetenv(names[i]);
+        }
+    }
+    return screen;
+}
+
+}  // namespace
 
 bool Terminal::Impl::start() {
     if (stage == Stage::running) return true;
@@ -321,8 +359,17 @@ bool Terminal::Impl::start() {
     // Ours first, so that ncurses leaves these signals alone.
     install_handlers();
 
-    screen = newterm(nullptr, stdout, stdin);
+    // ncurses writes into a file in memory, and every update goes to the
+    // terminal in one write: left to itself, ncurses would send an update in
+    // many small pieces, emptying its buffer after each cursor movement. It
+    // therefore never sees the terminal itself; its modes and size are set here.
+    int out_fd = memfd_create("screen", MFD_CLOEXEC);
+    output = out_fd >= 0 ? fdopen(out_fd, "w") : nullptr;
+    if (output == nullptr && out_fd >= 0) close(out_fd);
+    screen = output ? open_screen(output) : nullptr;
     if (!screen) {
+        if (output) std::fclose(output);
+        output = nullptr;
         remove_handlers();
         close(wake_read);
         close(wake_write);
@@ -332,7 +379,9 @@ bool Terminal::Impl::start() {
         return false;
     }
     set_term(screen);
-    cbreak();  // Ctrl+C and Ctrl+Z still send their signals
+    // ncurses's own idea of the modes; nonl() also lets it move the cursor
+    // down with a line feed.
+    cbreak();
     noecho();
     nonl();
     intrflush(stdscr, FALSE);
@@ -340,22 +389,28 @@ bool Terminal::Impl::start() {
     typeahead(-1);  // an update is never cut short because a key is waiting
     curs_set(1);
 
-    // Enter must arrive as 13, a byte as soon as it is typed.
-    termios input = shared::input_modes_before;
-    tcgetattr(STDIN_FILENO, &input);
-    input.c_iflag &= static_cast<tcflag_t>(~(ICRNL | INLCR | IGNCR));
-    input.c_cc[VMIN] = 1;
-    input.c_cc[VTIME] = 0;
-    tcsetattr(STDIN_FILENO, TCSANOW, &input);
-    def_prog_mode();
-    tcgetattr(STDIN_FILENO, &shared::input_modes_game);
-    tcgetattr(STDOUT_FILENO, &shared::output_modes_game);
+    // Keys arrive one byte at a time as soon as they are typed, without echo,
+    // Enter as 13; Ctrl+C and Ctrl+Z still send their signals. Output goes out
+    // as ncurses writes it, a line feed only moving down.
+    auto game_modes = [](termios modes) {
+        modes.c_iflag &= static_cast<tcflag_t>(~(ICRNL | INLCR | IGNCR));
+        modes.c_oflag &= static_cast<tcflag_t>(~(ONLCR | OCRNL | ONLRET | TABDLY));
+        modes.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO | ECHONL));
+        modes.c_lflag |= ISIG | NOFLSH;
+        modes.c_cc[VMIN] = 1;
+        modes.c_cc[VTIME] = 0;
+        return modes;
+    };
+    shared::output_modes_game = game_modes(shared::output_modes_before);
+    shared::input_modes_game = game_modes(shared::input_modes_before);
+    shared::active = 1;  // from here on a signal puts the modes back
+    tcsetattr(STDOUT_FILENO, TCSANOW, &shared::output_modes_game);
+    tcsetattr(STDIN_FILENO, TCSANOW, &shared::input_modes_game);
 
     // Pauses as short as 1 ms must not be stretched by the kernel's timer slack.
     prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
 
     stage = Stage::running;
-    shared::active = 1;
     shared::resized = 1;  // take the window's size as it is now
     paint_all = true;
     return true;
@@ -397,8 +452,11 @@ void Terminal::Impl::stop() {
     // without a screen of their own for programs.
     if (!too_small()) paint();
     endwin();
+    send_output();
     delscreen(screen);
     screen = nullptr;
+    std::fclose(output);
+    output = nullptr;
     tcsetattr(STDOUT_FILENO, TCSANOW, &shared::output_modes_before);
     tcsetattr(STDIN_FILENO, TCSANOW, &shared::input_modes_before);
     shared::active = 0;
@@ -489,8 +547,24 @@ void Terminal::Impl::paint() {
     wmove(stdscr, row, column);
     wnoutrefresh(stdscr);
     doupdate();
+    send_output();
     shown_column = column;
     shown_row = row;
+}
+
+void Terminal::Impl::send_output() {
+    const int fd = fileno(output);
+    const off_t length = lseek(fd, 0, SEEK_CUR);
+    if (length <= 0) return;
+    outgoing.resize(static_cast<std::size_t>(length));
+    std::size_t got = 0;
+    while (got < outgoing.size()) {
+        ssize_t n = pread(fd, outgoing.data() + got, outgoing.size() - got, static_cast<off_t>(got));
+        if (n <= 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    shared::write_all(outgoing.data(), got);
+    if (ftruncate(fd, 0) == 0) lseek(fd, 0, SEEK_SET);
 }
 
 void Terminal::Impl::draw_row(int row, int columns) {
@@ -530,6 +604,7 @@ void Terminal::Impl::wait_for_room() {
         mvwaddstr(stdscr, 0, 0, message);
         wnoutrefresh(stdscr);
         doupdate();
+        send_output();
 
         // Nothing to do until the window changes: wait without using the CPU.
         // Keys typed meanwhile are not meant for the game and are dropped.
@@ -539,7 +614,7 @@ void Terminal::Impl::wait_for_room() {
     }
     paint_all = resend_all = true;
     shown_column = shown_row = -1;
-    paced = false;
+    pauses.restart();
 }
 
 // ---------------------------------------------------------------------------
@@ -644,7 +719,7 @@ int Terminal::read_key() {
         if (fds[0].revents != 0) t.read_input();
     }
     // Pauses after a wait for the player are measured from now.
-    if (waited) t.paced = false;
+    if (waited) t.pauses.restart();
     int code = t.keys.front();
     t.keys.pop_front();
     return code;
@@ -654,16 +729,11 @@ void Terminal::sleep_ms(int milliseconds) {
     Impl& t = *impl_;
     if (t.stage != Impl::Stage::restored) t.flush();
     if (milliseconds <= 0) return;
-    const std::int64_t length = static_cast<std::int64_t>(milliseconds) * 1'000'000;
-    const std::int64_t now = monotonic_ns();
-    // Pauses in a row keep to fixed deadlines, so that the kernel's lateness
-    // in waking from one is taken off the next.
-    if (!t.paced || t.deadline_ns < now - std::max(length, least_catch_up_ns)) t.deadline_ns = now;
-    t.deadline_ns += length;
-    t.paced = true;
+    const std::int64_t deadline_ns =
+        t.pauses.next(monotonic_ns(), static_cast<std::int64_t>(milliseconds) * 1'000'000);
     timespec deadline{};
-    deadline.tv_sec = static_cast<time_t>(t.deadline_ns / 1'000'000'000);
-    deadline.tv_nsec = static_cast<long>(t.deadline_ns % 1'000'000'000);
+    deadline.tv_sec = static_cast<time_t>(deadline_ns / 1'000'000'000);
+    deadline.tv_nsec = static_cast<long>(deadline_ns % 1'000'000'000);
     while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline, nullptr) == EINTR) {
         // A resize or a return from a stop is shown at once, not after the pause.
         if (t.stage == Impl::Stage::running) t.flush();

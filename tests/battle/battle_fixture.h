@@ -8,18 +8,12 @@
 #include <string_view>
 
 #include "battle/flow.h"
+#include "fixed_text.h"
 #include "platform/encoding.h"
 #include "platform/memory_console.h"
 #include "rules/formulas.h"
 
 namespace rpg::testing {
-
-template <std::size_t N>
-void set_text(FixedText<N>& field, std::string_view utf8) {
-    const std::string& bytes = sjis(utf8);
-    field.fill('\0');
-    std::memcpy(field.data(), bytes.data(), std::min(bytes.size(), N - 1));
-}
 
 inline void make_records(GameRecords& rec) {
     HeroStatus& hero = rec.hero;

@@ -10,19 +10,12 @@
 #include <string_view>
 #include <vector>
 
+#include "fixed_text.h"
 #include "platform/encoding.h"
 #include "platform/memory_console.h"
 #include "screen/battle.h"
 
 namespace rpg::testing {
-
-// Fills a fixed text field with the Shift-JIS form of a UTF-8 text.
-template <std::size_t N>
-void set_text(FixedText<N>& field, std::string_view utf8) {
-    const std::string& bytes = sjis(utf8);
-    field.fill('\0');
-    std::memcpy(field.data(), bytes.data(), std::min(bytes.size(), N - 1));
-}
 
 // A key far enough in the future that no typing loop sees it before the game
 // blocks waiting for it.

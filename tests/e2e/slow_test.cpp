@@ -1,0 +1,68 @@
+// The missing-file notice: four lines, then the program ends by itself with
+// status 255 half a minute later, keys or not, and the notice stays on the
+// normal screen. Each case takes 30 seconds (label "slow").
+
+#include <memory>
+
+#include "harness/game_process.h"
+#include "harness/scenario.h"
+#include "harness/screen_checks.h"
+
+namespace e2e {
+namespace {
+
+const char* const notice[] = {
+    "ファイルが存在しないため情報の初期化に失敗しました。",
+    "ファイルが実行ファイルと同じディレクトリ内にあるか確認してください。",
+    "ファイルが見つからない場合はもう一度ダウンロードしてください。",
+    " 30 秒後に強制終了しますので手動で閉じないでください。",
+};
+
+struct MissingCase {
+    const char* name;
+    bool field;
+    const char* missing;
+};
+
+void PrintTo(const MissingCase& c, std::ostream* os) { *os << c.name; }
+
+class MissingFile : public ::testing::TestWithParam<MissingCase> {};
+
+TEST_P(MissingFile, ShowsTheNoticeAndEndsWith255AfterThirtySeconds) {
+    Scenario s;
+    s.remove(GetParam().missing);
+    GameProcess g(GetParam().field ? s.field() : s.battle());
+    const auto started = GameProcess::Clock::now();
+    ASSERT_TRUE(g.wait_until_quiet([&] { return has(g, 0, 3, notice[3]); })) << g.dump();
+    for (int row = 0; row < 4; ++row) EXPECT_TRUE(shows(g, 0, row, notice[row]));
+    EXPECT_TRUE(blank(g, 0, 5, 80)) << "nothing else is drawn";
+
+    // Keys do not cut the wait short.
+    g.settle(1000);
+    g.enter();
+    g.send("q");
+    g.send("\x1b[B");
+
+    auto ending = g.wait_exit(60);
+    ASSERT_TRUE(ending) << g.dump();
+    const double waited = std::chrono::duration<double>(GameProcess::Clock::now() - started).count();
+    EXPECT_EQ(ending->exit_code(), 255) << ending->describe();
+    EXPECT_GE(waited, 29.0);
+    EXPECT_LE(waited, 35.0);
+    EXPECT_LT(ending->cpu_seconds(), 3.0) << "the wait is busy: " << ending->describe();
+
+    // The terminal is given back with the notice still readable on it.
+    EXPECT_FALSE(g.alternate_screen());
+    EXPECT_TRUE(g.cursor_visible());
+    EXPECT_TRUE(g.echo_and_canonical());
+    const std::string screen = g.screen_text();
+    for (const char* line : notice) EXPECT_NE(screen.find(line), std::string::npos) << line << "\n" << g.dump();
+}
+
+INSTANTIATE_TEST_SUITE_P(Notice, MissingFile,
+                         ::testing::Values(MissingCase{"BattleWithoutTheKing", false, "King_Status_Info.txt"},
+                                           MissingCase{"FieldWithoutTheLastSkill", true, "AbsoluteObedience.txt"}),
+                         [](const ::testing::TestParamInfo<MissingCase>& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace e2e
