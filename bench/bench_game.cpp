@@ -37,7 +37,7 @@
 
 namespace {
 
-using bench::Burst;
+using bench::Update;
 using bench::DataFolder;
 using bench::PtyProgram;
 using bench::Sample;
@@ -45,6 +45,7 @@ using bench::Sample;
 const char* const battle_program = RPG_BATTLE_PROGRAM;
 const char* const field_program = RPG_FIELD_PROGRAM;
 const char* const assets_dir = RPG_ASSETS_DIR;
+const char* const write_log_library = RPG_WRITE_LOG_LIBRARY;
 
 // Keys as the terminal sends them.
 constexpr const char* key_down = "\x1b[B";
@@ -239,30 +240,36 @@ double percentile(const std::vector<double>& sorted, double p) {
     return sorted[std::min(sorted.size(), std::max<std::size_t>(rank, 1)) - 1];
 }
 
-// Keeps reading the output for a while.
-void idle(PtyProgram& program, int milliseconds) {
-    program.wait_for([] { return false; }, -1, milliseconds);
-}
-
 std::mt19937 jitter(20240611);
 int random_ms(int low, int high) { return std::uniform_int_distribution<int>(low, high)(jitter); }
 
 // Output per screen update against what the change needs: its new cells and
 // one cursor move and change of look per stretch of changed cells.
-void bytes_row(const std::string& figure, const std::vector<Burst>& bursts) {
-    if (bursts.empty()) {
+void bytes_row(const std::string& figure, const std::vector<Update>& updates, const PtyProgram* program = nullptr) {
+    if (updates.empty()) {
         missing(Section::output, figure, "no output seen", "<= 1.00 of budget");
         return;
     }
     std::size_t bytes = 0;
     long cells = 0;
     double worst = 0;
-    for (const Burst& b : bursts) {
+    for (const Update& b : updates) {
         bytes += b.bytes;
         cells += b.changed_cells;
         worst = std::max(worst, static_cast<double>(b.bytes) / static_cast<double>(b.budget));
+        if (std::getenv("BENCH_DEBUG") && b.bytes > b.budget) {
+            std::fprintf(stderr, "  over budget: %zu bytes, budget %zu, %d cells in %d runs\n", b.bytes, b.budget,
+                         b.changed_cells, b.runs);
+            if (program) {
+                std::string text;
+                for (char ch : program->output().substr(b.offset, b.bytes)) {
+                    text += ch == '\x1b' ? std::string("\\e") : std::string(1, ch);
+                }
+                std::fprintf(stderr, "    %s\n", text.c_str());
+            }
+        }
     }
-    const double n = static_cast<double>(bursts.size());
+    const double n = static_cast<double>(updates.size());
     add(Section::output, figure,
         format("%.0f B for %.0f changed cells; worst %.2f of budget", static_cast<double>(bytes) / n,
                static_cast<double>(cells) / n, worst),
@@ -296,54 +303,50 @@ void latency_row(const std::string& figure, std::vector<double> values, int want
     add(Section::latency, figure, measured, target, p99 < target_p99_ms && lost == 0);
 }
 
-// The bursts that answer keys: the one holding each of the given chunks.
-std::vector<Burst> bursts_at(PtyProgram& program, const std::vector<std::size_t>& chunk_indexes) {
-    const std::vector<Burst>& all = program.bursts();
-    std::vector<Burst> picked;
-    for (std::size_t c : chunk_indexes) picked.push_back(all[program.chunks()[c].burst]);
+// The writes at the given indexes.
+std::vector<Update> updates_at(const PtyProgram& program, const std::vector<std::size_t>& indexes) {
+    std::vector<Update> picked;
+    for (std::size_t i : indexes) picked.push_back(program.updates()[i]);
     return picked;
 }
 
 // Sends keys one at a time, each once the answer to the one before is on the
-// screen, and returns the times from each key to the first byte of its
-// answer. `answers` receives the chunk index of each answer.
+// screen, and returns the times from each key to the program's first write
+// in answer. `answers` receives the index of each answering write.
 std::vector<double> key_latencies(PtyProgram& program, const std::vector<std::string>& keys, int settle_ms,
                                   int jitter_high_ms, std::vector<std::size_t>& answers) {
     std::vector<double> latencies;
     for (const std::string& key : keys) {
-        const std::size_t before = program.chunks().size();
+        const std::size_t before = program.updates().size();
         const std::int64_t sent = program.send(key);
-        if (!program.wait_for([&] { return program.chunks().size() > before; }, -1, 1000)) continue;
-        latencies.push_back(ms(program.chunks()[before].at_ns - sent));
+        if (!program.wait_for([&] { return program.updates().size() > before; }, -1, 1000)) continue;
+        latencies.push_back(ms(program.updates()[before].at_ns - sent));
         answers.push_back(before);
         // The whole answer, then a pause of random length, so that keys fall
         // anywhere in the program's own rhythm.
         program.wait_quiet(settle_ms, 1000);
-        idle(program, random_ms(0, jitter_high_ms));
+        program.idle(random_ms(0, jitter_high_ms));
     }
     return latencies;
 }
 
 // The battle's start-up, timed from its first frame to its last effect
 // marker; the last marker's pause is not seen, as nothing follows it until a
-// key. The terminal's set-up (alternate screen, clearing) comes before the
-// first frame and is counted apart: the program is then in the first frame's
-// pause, so its write count is taken there. False when the menu did not appear.
+// key. The writes before the first frame set the terminal up (alternate
+// screen, clearing) and are counted apart. False when the menu did not appear.
 struct StartUp {
-    std::size_t first_chunk = 0;
-    Sample at_first_frame;
-    Sample ready;
+    std::size_t first_frame = 0;  // index of the write that shows it
+    std::size_t last_frame = 0;
 };
 
 bool watch_battle_start(PtyProgram& game, StartUp& start) {
-    if (!game.wait_for([&] { return game.row_has(0, "＿"); }, -1, 10000, &start.first_chunk)) return false;
-    start.at_first_frame = game.sample();
+    if (!game.wait_for([&] { return game.row_has(0, "＿"); }, -1, 10000, &start.first_frame)) return false;
     if (!game.wait_quiet(400, 10000) || !game.row_has(1, "たたかう")) return false;
-    start.ready = game.sample();
-    time_sequence("battle start-up (1070 ms)", game.chunks()[start.first_chunk].at_ns, game.chunks().back().at_ns,
+    start.last_frame = game.updates().size() - 1;
+    const std::string name = "battle start-up (1070 ms)";
+    time_sequence(name, game.updates()[start.first_frame].at_ns, game.updates()[start.last_frame].at_ns,
                   startup_ms - startup_last_pause_ms);
-    count_writes("battle start-up (1070 ms)", start.ready.write_calls - start.at_first_frame.write_calls + 1,
-                 startup_pauses);
+    count_writes(name, static_cast<std::int64_t>(start.last_frame - start.first_frame + 1), startup_pauses);
     return true;
 }
 
@@ -353,36 +356,37 @@ bool watch_battle_start(PtyProgram& game, StartUp& start) {
 
 void battle_menu_run() {
     DataFolder folder(assets_dir);
-    PtyProgram game(battle_program, folder.path());
+    PtyProgram game(battle_program, folder.path(), write_log_library);
     StartUp start;
     if (!watch_battle_start(game, start)) {
         missing(Section::pacing, "pacing: battle start-up", "the command menu did not appear", "1.00 to 1.02");
         return;
     }
     {
-        const std::vector<Burst>& bursts = game.bursts();
-        const std::size_t first = game.chunks()[start.first_chunk].burst;
-        const std::int64_t setup_writes = start.at_first_frame.write_calls - 1;
+        const std::vector<Update>& updates = game.updates();
+        std::size_t bytes = 0;
+        for (const Update& u : updates) bytes += u.bytes;
         add(Section::output, "output: whole start-up screen",
-            format("%lld bytes in %lld writes (%lld of them set up the terminal)",
-                   static_cast<long long>(start.ready.bytes_written), static_cast<long long>(start.ready.write_calls),
-                   static_cast<long long>(setup_writes)),
+            format("%zu bytes in %zu writes (%zu of them set up the terminal)", bytes, updates.size(),
+                   start.first_frame),
             "(for information)", true);
         // Every frame after the first, which draws on a freshly cleared screen.
         bytes_row("bytes per frame: start-up animation",
-                  std::vector<Burst>(bursts.begin() + static_cast<std::ptrdiff_t>(first) + 1, bursts.end()));
+                  std::vector<Update>(updates.begin() + static_cast<std::ptrdiff_t>(start.first_frame) + 1,
+                                      updates.end()),
+                  &game);
     }
 
     // Waiting at the command menu.
     {
         const Sample before = game.sample();
-        const std::size_t chunks_before = game.chunks().size();
-        idle(game, idle_ms);
+        const std::size_t writes_before = game.updates().size();
+        game.idle(idle_ms);
         const Sample after = game.sample();
         cpu_row("idle CPU: battle at the command menu", before, after, 1);
-        if (game.chunks().size() != chunks_before) {
+        if (game.updates().size() != writes_before) {
             add(Section::output, "output: battle waiting at the command menu",
-                format("%zu reads while waiting", game.chunks().size() - chunks_before), "none", false);
+                format("%zu writes while waiting", game.updates().size() - writes_before), "none", false);
         }
     }
 
@@ -391,14 +395,16 @@ void battle_menu_run() {
         std::vector<std::string> keys;
         for (int i = 0; i < menu_keys; ++i) keys.push_back(i % 2 == 0 ? key_down : key_up);
         const Sample before = game.sample();
+        const std::size_t writes_before = game.updates().size();
         std::vector<std::size_t> answers;
         std::vector<double> latencies = key_latencies(game, keys, 3, 3, answers);
         const Sample after = game.sample();
         latency_row("key latency: command menu, down/up", latencies, menu_keys, 1.0, "p99 < 1 ms");
         add(Section::latency, "CPU per key: command menu, down/up",
             format("%.3f ms", ms(after.cpu_ns - before.cpu_ns) / menu_keys), "(for information)", true);
-        count_writes("command menu key (no pause)", after.write_calls - before.write_calls, menu_keys);
-        bytes_row("bytes per redraw: command menu highlight", bursts_at(game, answers));
+        count_writes("command menu key (no pause)", static_cast<std::int64_t>(game.updates().size() - writes_before),
+                     menu_keys);
+        bytes_row("bytes per redraw: command menu highlight", updates_at(game, answers));
     }
 
     // The item list opening, several times: Enter on "アイテム", then space
@@ -409,19 +415,17 @@ void battle_menu_run() {
     game.wait_quiet(100, 2000);
     const std::string name = format("item list opening (%d ms)", item_list_pauses);
     for (int n = 0; n < item_list_openings; ++n) {
-        const Sample before = game.sample();
-        const std::size_t first = game.chunks().size();
+        const std::size_t first = game.updates().size();
         game.send(key_enter);
         game.wait_quiet(300, 5000);
-        const Sample after = game.sample();
-        if (game.chunks().size() == first || !game.shows_anywhere("ポーション")) {
+        if (game.updates().size() == first || !game.shows_anywhere("ポーション")) {
             missing(Section::pacing, "pacing: " + name, "the item list did not open", "1.00 to 1.02");
             break;
         }
         // The last pause is followed by the title and the count line, so
         // every pause lies between the first and the last write.
-        time_sequence(name, game.chunks()[first].at_ns, game.chunks().back().at_ns, item_list_pauses);
-        count_writes(name, after.write_calls - before.write_calls, item_list_pauses + 1);
+        time_sequence(name, game.updates()[first].at_ns, game.updates().back().at_ns, item_list_pauses);
+        count_writes(name, static_cast<std::int64_t>(game.updates().size() - first), item_list_pauses + 1);
         game.send(key_space);
         game.wait_quiet(200, 2000);
     }
@@ -433,14 +437,14 @@ void battle_menu_run() {
 
 void missing_file_run() {
     DataFolder empty{std::filesystem::path()};
-    PtyProgram game(battle_program, empty.path());
+    PtyProgram game(battle_program, empty.path(), write_log_library);
     if (!game.wait_for([&] { return game.shows_anywhere("秒後に強制終了"); }, -1, 5000)) {
         missing(Section::idle, "idle CPU: battle, missing-file notice", "the notice did not appear", "< 1%");
         return;
     }
-    idle(game, 200);
+    game.idle(200);
     const Sample before = game.sample();
-    idle(game, idle_ms);
+    game.idle(idle_ms);
     const Sample after = game.sample();
     cpu_row("idle CPU: battle, missing-file notice", before, after, 1);
     game.finish(SIGTERM);
@@ -485,23 +489,21 @@ bool find_step_pair(StepPair& pair) {
 
 void field_run(bool whole) {
     DataFolder folder(assets_dir);
-    PtyProgram game(field_program, folder.path());
+    PtyProgram game(field_program, folder.path(), write_log_library);
 
     // The wipe: from its first frame to the map, which follows its last pause.
     std::size_t first_frame = 0;
-    std::size_t map_chunk = 0;
+    std::size_t map_write = 0;
     if (!game.wait_for([&] { return game.row_has(0, "■"); }, -1, 10000, &first_frame)) {
         missing(Section::pacing, "pacing: field wipe", "the wipe did not appear", "1.00 to 1.02");
         return;
     }
-    const Sample at_first_frame = game.sample();
-    if (!game.wait_for([&] { return game.shows_anywhere("●"); }, -1, 10000, &map_chunk)) {
+    if (!game.wait_for([&] { return game.shows_anywhere("●"); }, -1, 10000, &map_write)) {
         missing(Section::pacing, "pacing: field wipe", "the map did not appear", "1.00 to 1.02");
         return;
     }
-    const Sample at_map = game.sample();
-    time_sequence("field wipe (1140 ms)", game.chunks()[first_frame].at_ns, game.chunks()[map_chunk].at_ns, wipe_ms);
-    count_writes("field wipe (1140 ms)", at_map.write_calls - at_first_frame.write_calls + 1, wipe_pauses + 1);
+    time_sequence("field wipe (1140 ms)", game.updates()[first_frame].at_ns, game.updates()[map_write].at_ns, wipe_ms);
+    count_writes("field wipe (1140 ms)", static_cast<std::int64_t>(map_write - first_frame + 1), wipe_pauses + 1);
     if (!whole) {
         game.finish(SIGTERM);
         return;
@@ -509,13 +511,14 @@ void field_run(bool whole) {
 
     // No key pressed: the loop polls and sleeps 10 ms.
     {
-        idle(game, 300);
+        game.idle(300);
         const Sample before = game.sample();
-        idle(game, idle_ms);
+        const std::size_t writes_before = game.updates().size();
+        game.idle(idle_ms);
         const Sample after = game.sample();
         cpu_row("idle CPU: field, no key pressed", before, after, 2);
         const double passes = ms(after.at_ns - before.at_ns) / field_pass_ms;
-        const long long writes = after.write_calls - before.write_calls;
+        const auto writes = static_cast<long long>(game.updates().size() - writes_before);
         add(Section::output, "output: field loop, no key pressed", format("%lld writes in %.0f passes", writes, passes),
             "0 writes", writes == 0);
     }
@@ -535,7 +538,7 @@ void field_run(bool whole) {
         std::vector<double> latencies = key_latencies(game, keys, 2, field_pass_ms, answers);
         latency_row("key latency: field step, one-code key", latencies, field_keys, field_pass_ms + 1.0,
                     "p99 < 11 ms (one 10 ms pass)");
-        bytes_row("bytes per redraw: field hero step", bursts_at(game, answers));
+        bytes_row("bytes per redraw: field hero step", updates_at(game, answers));
     }
     {
         std::vector<std::string> keys;
@@ -569,7 +572,7 @@ void level_up_run() {
     folder.set_number("Pawn_Status_Info.txt", pawn_max_hp, 1);
     folder.set_number("Pawn_Status_Info.txt", pawn_speed, 0);
     folder.set_number("Hero_Status_Info.txt", hero_attack, 60);
-    PtyProgram game(battle_program, folder.path());
+    PtyProgram game(battle_program, folder.path(), write_log_library);
     StartUp start;
     if (!watch_battle_start(game, start)) {
         missing(Section::pacing, "pacing: battle start-up", "the command menu did not appear", "1.00 to 1.02");
@@ -598,16 +601,14 @@ void level_up_run() {
     std::size_t message_start = 0;
     std::size_t message_end = 0;
     bool typed = game.wait_for([&] { return game.row_has(13, "戦"); }, 1000, 5000, &message_start);
-    const Sample message_begins = game.sample();
     typed = typed && game.wait_for([&] { return game.row_has(14, won); }, 1000, 5000, &message_end);
-    const Sample message_ends = game.sample();
     if (!typed) {
         missing(Section::pacing, "pacing: " + message, "the message was not typed", "1.00 to 1.02");
         return;
     }
-    time_sequence(message, game.chunks()[message_start].at_ns, game.chunks()[message_end].at_ns,
+    time_sequence(message, game.updates()[message_start].at_ns, game.updates()[message_end].at_ns,
                   (message_pauses - 1) * typing_ms);
-    count_writes(message, message_ends.write_calls - message_begins.write_calls, message_pauses - 1);
+    count_writes(message, static_cast<std::int64_t>(message_end - message_start), message_pauses - 1);
 
     // The level-up screen: from the second label, the write after the first
     // label's pause, to the first write of the closing message.
@@ -615,9 +616,7 @@ void level_up_run() {
     std::size_t level_end = 0;
     const std::string announced = "主人公がレベルアップしました。";
     bool shown = game.wait_for([&] { return game.row_has(3, "体力"); }, 2000, 10000, &level_start);
-    const Sample level_begins = game.sample();
     shown = shown && game.wait_for([&] { return !game.row_has(13, announced); }, 2000, 20000, &level_end);
-    const Sample level_ends = game.sample();
     if (!shown) {
         missing(Section::pacing, "pacing: level-up screen", "the level-up screen did not run its course",
                 "1.00 to 1.02");
@@ -640,8 +639,8 @@ void level_up_run() {
         nominal += frames;
         pauses += frames;
     }
-    time_sequence("level-up screen", game.chunks()[level_start].at_ns, game.chunks()[level_end].at_ns, nominal - 50);
-    count_writes("level-up screen", level_ends.write_calls - level_begins.write_calls, pauses - 1);
+    time_sequence("level-up screen", game.updates()[level_start].at_ns, game.updates()[level_end].at_ns, nominal - 50);
+    count_writes("level-up screen", static_cast<std::int64_t>(level_end - level_start), pauses - 1);
 
     // The closing message, then a key ends the program.
     game.wait_quiet(400, 10000);

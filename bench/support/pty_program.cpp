@@ -1,5 +1,7 @@
 #include "support/pty_program.h"
 
+#include <sys/mman.h>
+
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
@@ -19,11 +21,10 @@
 
 #include <vterm.h>
 
+#include "support/write_log.h"
+
 namespace bench {
 namespace {
-
-// Reads closer together than this belong to one screen update.
-constexpr std::int64_t burst_gap_ns = 300'000;
 
 // Worst cases of the escape sequences a terminal needs around changed cells
 // (xterm): a cursor address "ESC[24;80H", a change of look "ESC(BESC[m".
@@ -62,13 +63,6 @@ std::string read_file(const std::string& name) {
     return text.str();
 }
 
-// The number after "key: " in a /proc file of such lines, or -1.
-std::int64_t proc_field(const std::string& text, const std::string& key) {
-    std::size_t at = text.find(key + ":");
-    if (at == std::string::npos) return -1;
-    return std::strtoll(text.c_str() + at + key.size() + 1, nullptr, 10);
-}
-
 }  // namespace
 
 std::int64_t now_ns() {
@@ -89,17 +83,33 @@ std::string Ending::describe() const {
     return text;
 }
 
-PtyProgram::PtyProgram(const std::filesystem::path& program, const std::filesystem::path& folder, int columns,
-                       int rows)
+PtyProgram::PtyProgram(const std::filesystem::path& program, const std::filesystem::path& folder,
+                       const std::filesystem::path& write_log_library, int columns, int rows)
     : columns_(columns), rows_(rows) {
     vt_ = vterm_new(rows, columns);
     vterm_set_utf8(vt_, 1);
     screen_ = vterm_obtain_screen(vt_);
     vterm_screen_reset(screen_, 1);
-    burst_start_ = snapshot();
+    screen_before_ = snapshot();
+
+    // The write log: a file the program's side maps too.
+    char log_name[] = "/tmp/rpg-bench-writes-XXXXXX";
+    const int log_fd = mkstemp(log_name);
+    if (log_fd < 0) throw std::runtime_error(std::string("mkstemp: ") + std::strerror(errno));
+    log_file_ = log_name;
+    void* memory = MAP_FAILED;
+    if (ftruncate(log_fd, static_cast<off_t>(write_log_size)) == 0) {
+        memory = mmap(nullptr, write_log_size, PROT_READ | PROT_WRITE, MAP_SHARED, log_fd, 0);
+    }
+    close(log_fd);
+    if (memory == MAP_FAILED) throw std::runtime_error(std::string("write log: ") + std::strerror(errno));
+    log_ = static_cast<WriteLog*>(memory);
+    log_->capacity = write_log_capacity;
 
     // Everything the child needs is prepared before the fork.
-    std::vector<std::string> environment = {"TERM=xterm-256color", "LC_ALL=C.UTF-8", "LANG=C.UTF-8"};
+    std::vector<std::string> environment = {"TERM=xterm-256color", "LC_ALL=C.UTF-8", "LANG=C.UTF-8",
+                                            "LD_PRELOAD=" + write_log_library.string(),
+                                            std::string(write_log_variable) + "=" + log_file_.string()};
     for (const char* name : {"PATH", "HOME"}) {
         if (const char* value = std::getenv(name)) environment.push_back(std::string(name) + "=" + value);
     }
@@ -124,11 +134,15 @@ PtyProgram::PtyProgram(const std::filesystem::path& program, const std::filesyst
     }
     fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
     fcntl(master_, F_SETFD, FD_CLOEXEC);
+    last_read_ns_ = now_ns();
 }
 
 PtyProgram::~PtyProgram() {
     if (!ended_) finish(SIGKILL);
     if (master_ >= 0) close(master_);
+    munmap(log_, write_log_size);
+    std::error_code ignored;
+    std::filesystem::remove(log_file_, ignored);
     vterm_free(vt_);
 }
 
@@ -152,102 +166,96 @@ std::vector<PtyProgram::Cell> PtyProgram::snapshot() const {
     return cells;
 }
 
-void PtyProgram::close_burst() {
-    if (!burst_open_) return;
-    burst_open_ = false;
-    Burst& burst = bursts_.back();
+bool PtyProgram::read_chunk(int timeout_ms) {
+    if (master_closed_) return false;
+    pollfd fd{master_, POLLIN, 0};
+    int ready = poll(&fd, 1, timeout_ms);
+    if (ready <= 0) return false;
+    char buffer[65536];
+    ssize_t got = read(master_, buffer, sizeof buffer);
+    if (got > 0) {
+        output_.append(buffer, static_cast<std::size_t>(got));
+        last_read_ns_ = now_ns();
+        return true;
+    }
+    if (got < 0 && (errno == EAGAIN || errno == EINTR)) return false;
+    master_closed_ = true;  // the program has ended and the terminal is gone
+    return false;
+}
+
+// Takes in the next write once both its record and its bytes are there:
+// feeds it to the emulator and notes what it changed.
+bool PtyProgram::take_write() {
+    const std::size_t index = updates_.size();
+    if (index >= write_log_capacity) return false;
+    const WriteRecord& record = records_of(log_)[index];
+    if (__atomic_load_n(&record.complete, __ATOMIC_ACQUIRE) != 1) return false;
+    const auto length = static_cast<std::size_t>(record.bytes);
+    if (taken_bytes_ + length > output_.size()) return false;
+
+    Update update{record.at_ns, taken_bytes_, length, 0, 0, 0};
+    vterm_input_write(vt_, output_.data() + taken_bytes_, length);
+    taken_bytes_ += length;
+
     std::vector<Cell> now = snapshot();
     bool bright = false;  // the look the terminal is left in
     for (int r = 0; r < rows_; ++r) {
         bool in_run = false;
         for (int c = 0; c < columns_; ++c) {
             const std::size_t i = static_cast<std::size_t>(r * columns_ + c);
-            if (now[i] == burst_start_[i]) {
+            if (now[i] == screen_before_[i]) {
                 in_run = false;
                 continue;
             }
-            ++burst.changed_cells;
+            ++update.changed_cells;
             if (!in_run) {
-                ++burst.runs;
-                burst.budget += cursor_move_bytes;
+                ++update.runs;
+                update.budget += cursor_move_bytes;
                 in_run = true;
             }
             if (now[i].width == 0) continue;
             if (now[i].bright != bright) {
-                burst.budget += look_change_bytes;
+                update.budget += look_change_bytes;
                 bright = now[i].bright;
             }
-            burst.budget += utf8_length(now[i].ch);
+            update.budget += utf8_length(now[i].ch);
         }
     }
-    if (bright) burst.budget += look_change_bytes;
-    burst.budget += cursor_move_bytes;  // the cursor is left where the game wants it
-    burst_start_ = std::move(now);
+    if (bright) update.budget += look_change_bytes;
+    update.budget += cursor_move_bytes;  // the cursor is left where the game wants it
+    screen_before_ = std::move(now);
+    updates_.push_back(update);
+    return true;
 }
 
-void PtyProgram::take(const char* data, std::size_t length, std::int64_t at) {
-    if (burst_open_ && at - chunks_.back().at_ns > burst_gap_ns) close_burst();
-    if (!burst_open_) {
-        bursts_.push_back(Burst{at, at, chunks_.size(), 0, 0, 0, 0});
-        burst_open_ = true;
-    }
-    Burst& burst = bursts_.back();
-    burst.last_ns = at;
-    burst.bytes += length;
-    chunks_.push_back(Chunk{at, length, bursts_.size() - 1});
-    total_bytes_ += length;
-    vterm_input_write(vt_, data, length);
-}
-
-std::size_t PtyProgram::pump(int timeout_ms) {
-    if (master_closed_) return 0;
-    std::size_t count = 0;
-    char buffer[65536];
-    for (;;) {
-        pollfd fd{master_, POLLIN, 0};
-        int ready = poll(&fd, 1, count == 0 ? timeout_ms : 0);
-        if (ready < 0 && errno == EINTR) continue;
-        if (ready <= 0) return count;
-        const std::int64_t at = now_ns();
-        ssize_t got = read(master_, buffer, sizeof buffer);
-        if (got > 0) {
-            take(buffer, static_cast<std::size_t>(got), at);
-            ++count;
-            return count;  // one chunk at a time, so that callers see each screen state
-        }
-        if (got < 0 && (errno == EAGAIN || errno == EINTR)) return count;
-        master_closed_ = true;  // the program has ended and the terminal is gone
-        return count;
-    }
-}
-
-bool PtyProgram::wait_for(const std::function<bool()>& done, int quiet_ms, int timeout_ms, std::size_t* at_chunk) {
+bool PtyProgram::wait_for(const std::function<bool()>& done, int quiet_ms, int timeout_ms, std::size_t* at_update) {
     const std::int64_t start = now_ns();
     const std::int64_t end = start + static_cast<std::int64_t>(timeout_ms) * 1'000'000;
-    std::int64_t last = start;
     if (done()) {
-        if (at_chunk) *at_chunk = chunks_.empty() ? 0 : chunks_.size() - 1;
+        if (at_update) *at_update = updates_.empty() ? 0 : updates_.size() - 1;
         return true;
     }
+    std::int64_t last = start;
     for (;;) {
+        while (take_write()) {
+            if (done()) {
+                if (at_update) *at_update = updates_.size() - 1;
+                return true;
+            }
+        }
         const std::int64_t now = now_ns();
         if (now >= end) return false;
+        last = std::max(last, last_read_ns_);
         std::int64_t limit = end;
         if (quiet_ms >= 0) {
             const std::int64_t quiet_end = last + static_cast<std::int64_t>(quiet_ms) * 1'000'000;
             if (now >= quiet_end) return false;
             limit = std::min(limit, quiet_end);
         }
-        const int wait_ms = static_cast<int>((limit - now + 999'999) / 1'000'000);
-        if (pump(wait_ms) > 0) {
-            last = chunks_.back().at_ns;
-            if (done()) {
-                if (at_chunk) *at_chunk = chunks_.size() - 1;
-                return true;
-            }
-        } else if (master_closed_) {
-            return false;
-        }
+        // Bytes whose record is not complete yet: look again very soon.
+        int wait_ms = static_cast<int>((limit - now + 999'999) / 1'000'000);
+        if (taken_bytes_ < output_.size()) wait_ms = std::min(wait_ms, 1);
+        if (!read_chunk(std::max(wait_ms, 0)) && master_closed_ && taken_bytes_ == output_.size()) return false;
     }
 }
 
@@ -256,6 +264,8 @@ bool PtyProgram::wait_quiet(int quiet_ms, int timeout_ms) {
     wait_for([] { return false; }, quiet_ms, timeout_ms);
     return now_ns() - start < static_cast<std::int64_t>(timeout_ms) * 1'000'000;
 }
+
+void PtyProgram::idle(int milliseconds) { wait_for([] { return false; }, -1, milliseconds); }
 
 std::int64_t PtyProgram::send(std::string_view bytes) {
     const std::int64_t at = now_ns();
@@ -279,44 +289,38 @@ Sample PtyProgram::sample() const {
     std::string schedstat = read_file(base + "/schedstat");
     if (!schedstat.empty()) {
         s.cpu_ns = std::strtoll(schedstat.c_str(), nullptr, 10);
-    } else {
-        // Clock ticks of user and system time, fields 14 and 15 of stat.
-        std::string stat = read_file(base + "/stat");
-        std::size_t close = stat.rfind(')');
-        if (close != std::string::npos) {
-            std::istringstream fields(stat.substr(close + 2));
-            std::string field;
-            long long ticks = 0;
-            for (int n = 3; fields >> field && n <= 15; ++n) {
-                if (n >= 14) ticks += std::atoll(field.c_str());
-            }
-            s.cpu_ns = ticks * (1'000'000'000LL / sysconf(_SC_CLK_TCK));
-        }
+        return s;
     }
-    std::string io = read_file(base + "/io");
-    s.write_calls = proc_field(io, "syscw");
-    s.bytes_written = proc_field(io, "wchar");
+    // Without it, clock ticks of user and system time, fields 14 and 15 of stat.
+    std::string stat = read_file(base + "/stat");
+    std::size_t close = stat.rfind(')');
+    if (close == std::string::npos) return s;
+    std::istringstream fields(stat.substr(close + 2));
+    std::string field;
+    long long ticks = 0;
+    for (int n = 3; fields >> field && n <= 15; ++n) {
+        if (n >= 14) ticks += std::atoll(field.c_str());
+    }
+    s.cpu_ns = ticks * (1'000'000'000LL / sysconf(_SC_CLK_TCK));
     return s;
 }
 
-void PtyProgram::reap(int options, Ending* ending) {
+void PtyProgram::reap(int options) {
     if (ended_) return;
     int status = 0;
     rusage usage{};
-    pid_t got = wait4(pid_, &status, options, &usage);
-    if (got == pid_) {
+    if (wait4(pid_, &status, options, &usage) == pid_) {
         ended_ = true;
         ending_.status = status;
         ending_.usage = usage;
     }
-    if (ending) *ending = ending_;
 }
 
 bool PtyProgram::wait_exit(int timeout_ms, Ending& ending) {
     const std::int64_t end = now_ns() + static_cast<std::int64_t>(timeout_ms) * 1'000'000;
     while (!ended_ && now_ns() < end) {
-        pump(5);
-        reap(WNOHANG, nullptr);
+        read_chunk(5);
+        reap(WNOHANG);
     }
     ending = ending_;
     return ended_;
@@ -327,21 +331,15 @@ Ending PtyProgram::finish(int signo) {
         kill(pid_, signo);
         const std::int64_t end = now_ns() + 3'000'000'000LL;
         while (!ended_ && now_ns() < end) {
-            pump(5);
-            reap(WNOHANG, nullptr);
+            read_chunk(5);
+            reap(WNOHANG);
         }
         if (!ended_) {
             kill(pid_, SIGKILL);
-            reap(0, nullptr);
+            reap(0);
         }
     }
-    pump(0);
     return ending_;
-}
-
-const std::vector<Burst>& PtyProgram::bursts() {
-    if (burst_open_ && now_ns() - chunks_.back().at_ns > burst_gap_ns) close_burst();
-    return bursts_;
 }
 
 std::string PtyProgram::row(int r) const {

@@ -1,13 +1,11 @@
 #pragma once
 // One of the game's programs on a pseudo-terminal, watched the way a
-// benchmark needs: every read of the terminal's output is kept with the time
-// it arrived, the screen is followed through a terminal emulator, and the
-// program's CPU time and write calls can be sampled at any moment.
-//
-// Output is grouped into bursts: reads that follow one another within a
-// fraction of a millisecond come from one screen update. For every burst the
-// screen before and after it are compared, which gives the cells the update
-// changed and a byte budget for sending them.
+// benchmark needs. The program runs with the write log (write_log.h), so the
+// benchmark knows every write it sends to the terminal: when it began and
+// how many bytes it carried. The output read from the terminal is cut at
+// those writes and fed to a terminal emulator one write at a time, so that
+// for every write the screen before and after it are known: which write
+// first showed a text, and what each write changed.
 
 #include <sys/resource.h>
 #include <sys/types.h>
@@ -24,34 +22,26 @@ struct VTermScreen;
 
 namespace bench {
 
+struct WriteLog;
+
 // Monotonic time in nanoseconds.
 std::int64_t now_ns();
 
 // What /proc tells about the program at one moment.
 struct Sample {
     std::int64_t at_ns = 0;
-    std::int64_t cpu_ns = 0;      // time on a CPU, user and system
-    std::int64_t write_calls = 0;  // write system calls so far
-    std::int64_t bytes_written = 0;
+    std::int64_t cpu_ns = 0;  // time on a CPU, user and system
 };
 
-// One read of the terminal's output.
-struct Chunk {
-    std::int64_t at_ns = 0;
+// One write to the terminal, as the screen took it.
+struct Update {
+    std::int64_t at_ns = 0;  // when the program began the write
+    std::size_t offset = 0;  // where its bytes start in output()
     std::size_t bytes = 0;
-    std::size_t burst = 0;  // the burst it belongs to
-};
-
-// One screen update as it reached the terminal.
-struct Burst {
-    std::int64_t first_ns = 0;
-    std::int64_t last_ns = 0;
-    std::size_t first_chunk = 0;
-    std::size_t bytes = 0;
-    int changed_cells = 0;  // screen cells whose text or look changed
-    int runs = 0;           // unbroken stretches of changed cells on a row
-    // What a terminal needs at most to show the change: the new cells' bytes,
-    // a cursor move and a change of look per stretch, a last cursor move.
+    int changed_cells = 0;   // screen cells whose text or look changed
+    int runs = 0;            // unbroken stretches of changed cells on a row
+    // What a terminal needs at most to show the change: the new cells'
+    // bytes, a cursor move and a change of look per stretch, a last cursor move.
     std::size_t budget = 0;
 };
 
@@ -64,42 +54,39 @@ struct Ending {
 
 class PtyProgram {
 public:
-    PtyProgram(const std::filesystem::path& program, const std::filesystem::path& folder, int columns = 80,
-               int rows = 24);
+    // Starts `program` in `folder` on an 80 x 24 terminal (TERM=xterm-256color,
+    // LC_ALL=C.UTF-8), with `write_log_library` preloaded.
+    PtyProgram(const std::filesystem::path& program, const std::filesystem::path& folder,
+               const std::filesystem::path& write_log_library, int columns = 80, int rows = 24);
     ~PtyProgram();
     PtyProgram(const PtyProgram&) = delete;
     PtyProgram& operator=(const PtyProgram&) = delete;
 
-    pid_t pid() const { return pid_; }
-    bool running() const { return !ended_; }
-
-    // Reads what has arrived, waiting at most `timeout_ms` (0: do not wait)
-    // for the first bytes. Returns the number of chunks read.
-    std::size_t pump(int timeout_ms);
-    // Reads until `done` holds after a chunk (true), or until no output came
-    // for `quiet_ms` (-1: no such limit) or `timeout_ms` passed (false).
-    // `at_chunk` receives the index of the chunk after which `done` held.
-    bool wait_for(const std::function<bool()>& done, int quiet_ms, int timeout_ms, std::size_t* at_chunk = nullptr);
+    // Reads and takes in writes until `done` holds after one (true, and
+    // `at_update` is its index), or until no output came for `quiet_ms` (-1:
+    // no such limit) or `timeout_ms` passed (false).
+    bool wait_for(const std::function<bool()>& done, int quiet_ms, int timeout_ms, std::size_t* at_update = nullptr);
     // Reads until nothing came for `quiet_ms`; false when that did not happen
     // within `timeout_ms`.
     bool wait_quiet(int quiet_ms, int timeout_ms);
+    // Keeps reading for a while.
+    void idle(int milliseconds);
     // Writes key bytes into the terminal; returns the time just before.
     std::int64_t send(std::string_view bytes);
 
     Sample sample() const;
     // Ends the program with the signal unless it has ended, and reaps it.
     Ending finish(int signo);
-    // Waits for the program to end by itself (reading its output meanwhile).
+    // Waits for the program to end by itself, reading its output meanwhile.
     bool wait_exit(int timeout_ms, Ending& ending);
 
-    // Output so far.
-    const std::vector<Chunk>& chunks() const { return chunks_; }
-    // Bursts so far; the last one is closed when the output has paused.
-    const std::vector<Burst>& bursts();
-    std::size_t total_bytes() const { return total_bytes_; }
+    // The writes taken in so far, in order.
+    const std::vector<Update>& updates() const { return updates_; }
+    // Everything read from the terminal.
+    const std::string& output() const { return output_; }
 
-    // The screen as the terminal emulator shows it: a row as UTF-8, wide
-    // characters once, every other cell as it is.
+    // The screen as the emulator shows it after the writes taken in: a row as
+    // UTF-8 (a wide character once), and whether a cell is bright.
     std::string row(int r) const;
     bool row_has(int r, std::string_view utf8) const { return row(r).find(utf8) != std::string::npos; }
     bool shows_anywhere(std::string_view utf8) const;
@@ -113,9 +100,9 @@ private:
         bool operator==(const Cell&) const = default;
     };
     std::vector<Cell> snapshot() const;
-    void close_burst();
-    void take(const char* data, std::size_t length, std::int64_t at);
-    void reap(int options, Ending* ending);
+    bool read_chunk(int timeout_ms);
+    bool take_write();
+    void reap(int options);
 
     pid_t pid_ = -1;
     int master_ = -1;
@@ -124,13 +111,15 @@ private:
     bool ended_ = false;
     bool master_closed_ = false;
     Ending ending_{};
+    std::filesystem::path log_file_;
+    WriteLog* log_ = nullptr;
     VTerm* vt_ = nullptr;
     VTermScreen* screen_ = nullptr;
-    std::vector<Chunk> chunks_;
-    std::vector<Burst> bursts_;
-    std::vector<Cell> burst_start_;
-    bool burst_open_ = false;
-    std::size_t total_bytes_ = 0;
+    std::string output_;
+    std::int64_t last_read_ns_ = 0;
+    std::size_t taken_bytes_ = 0;
+    std::vector<Update> updates_;
+    std::vector<Cell> screen_before_;
 };
 
 // A scratch folder holding a copy of the bundled data files, removed at the end.
