@@ -84,7 +84,8 @@ std::string Ending::describe() const {
 }
 
 PtyProgram::PtyProgram(const std::filesystem::path& program, const std::filesystem::path& folder,
-                       const std::filesystem::path& write_log_library, int columns, int rows)
+                       const std::filesystem::path& write_log_library, int columns, int rows,
+                       const std::vector<std::string>& arguments)
     : columns_(columns), rows_(rows) {
     vt_ = vterm_new(rows, columns);
     vterm_set_utf8(vt_, 1);
@@ -118,7 +119,10 @@ PtyProgram::PtyProgram(const std::filesystem::path& program, const std::filesyst
     envp.push_back(nullptr);
     std::string path = program.string();
     std::string directory = folder.string();
-    char* argv[] = {path.data(), nullptr};
+    std::vector<std::string> argument_texts = arguments;
+    std::vector<char*> argv = {path.data()};
+    for (std::string& a : argument_texts) argv.push_back(a.data());
+    argv.push_back(nullptr);
 
     winsize size{};
     size.ws_row = static_cast<unsigned short>(rows);
@@ -129,7 +133,7 @@ PtyProgram::PtyProgram(const std::filesystem::path& program, const std::filesyst
         // The program runs at the ordinary priority, whatever the benchmark's own.
         setpriority(PRIO_PROCESS, 0, 0);
         if (chdir(directory.c_str()) != 0) _exit(126);
-        execve(path.c_str(), argv, envp.data());
+        execve(path.c_str(), argv.data(), envp.data());
         _exit(127);
     }
     fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
@@ -285,10 +289,12 @@ Sample PtyProgram::sample() const {
     s.at_ns = now_ns();
     if (ended_) return s;
     const std::string base = "/proc/" + std::to_string(pid_);
-    // The first figure of schedstat is the time on a CPU in nanoseconds.
+    // schedstat: the time on a CPU and the time waiting for one, in nanoseconds.
     std::string schedstat = read_file(base + "/schedstat");
     if (!schedstat.empty()) {
-        s.cpu_ns = std::strtoll(schedstat.c_str(), nullptr, 10);
+        char* end = nullptr;
+        s.cpu_ns = std::strtoll(schedstat.c_str(), &end, 10);
+        s.wait_ns = std::strtoll(end, nullptr, 10);
         return s;
     }
     // Without it, clock ticks of user and system time, fields 14 and 15 of stat.

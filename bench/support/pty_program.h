@@ -30,7 +30,8 @@ std::int64_t now_ns();
 // What /proc tells about the program at one moment.
 struct Sample {
     std::int64_t at_ns = 0;
-    std::int64_t cpu_ns = 0;  // time on a CPU, user and system
+    std::int64_t cpu_ns = 0;   // time on a CPU, user and system
+    std::int64_t wait_ns = 0;  // time ready to run but waiting for a CPU
 };
 
 // One write to the terminal, as the screen took it.
@@ -54,10 +55,11 @@ struct Ending {
 
 class PtyProgram {
 public:
-    // Starts `program` in `folder` on an 80 x 24 terminal (TERM=xterm-256color,
-    // LC_ALL=C.UTF-8), with `write_log_library` preloaded.
+    // Starts `program` (with `arguments`) in `folder` on an 80 x 24 terminal
+    // (TERM=xterm-256color, LC_ALL=C.UTF-8), with `write_log_library` preloaded.
     PtyProgram(const std::filesystem::path& program, const std::filesystem::path& folder,
-               const std::filesystem::path& write_log_library, int columns = 80, int rows = 24);
+               const std::filesystem::path& write_log_library, int columns = 80, int rows = 24,
+               const std::vector<std::string>& arguments = {});
     ~PtyProgram();
     PtyProgram(const PtyProgram&) = delete;
     PtyProgram& operator=(const PtyProgram&) = delete;
