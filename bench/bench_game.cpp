@@ -95,6 +95,7 @@ constexpr int field_keys = 200;
 // is shorter than its pauses by more than this. A skipped pause (1 ms at
 // the least) still shows.
 constexpr double endpoint_resolution_ms = 0.5;
+constexpr double shortest_pause_ms = 1.0;
 
 // ---------------------------------------------------------------------------
 // The table.
@@ -222,12 +223,12 @@ void count_writes(const std::string& name, std::int64_t writes, int updates) {
 void sequence_rows() {
     for (const Sequence& s : sequences) {
         if (!s.timings.empty()) {
-            // A run that took longer than its pauses while other programs
-            // kept this one from a CPU for at least as long tells of the
-            // machine, not of the game: it is left out while others remain.
+            // A run that lost a frame's worth of time or more while other
+            // programs kept this one from a CPU for at least as long tells of
+            // the machine, not of the game: it is left out while others remain.
             auto disturbed = [](const Timing& t) {
                 const double excess = t.wall_ms - t.nominal_ms;
-                return excess > endpoint_resolution_ms && t.waited_ms >= excess;
+                return excess >= shortest_pause_ms && t.waited_ms >= excess;
             };
             const bool any_calm = !std::all_of(s.timings.begin(), s.timings.end(), disturbed);
             std::vector<double> ratios;
