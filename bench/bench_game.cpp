@@ -261,6 +261,15 @@ void sequence_rows() {
 // ---------------------------------------------------------------------------
 // Helpers.
 
+// Bytes the programs sent other than with write(), which the write log
+// cannot place: none are expected.
+std::size_t unlogged_bytes = 0;
+
+void end_run(PtyProgram& program) {
+    unlogged_bytes += program.unlogged_bytes();
+    program.finish(SIGTERM);
+}
+
 // Nearest-rank percentile of a sorted list.
 double percentile(const std::vector<double>& sorted, double p) {
     if (sorted.empty()) return 0;
@@ -499,7 +508,7 @@ void battle_menu_run() {
         game.send(key_space);
         game.wait_quiet(200, 2000);
     }
-    game.finish(SIGTERM);
+    end_run(game);
 }
 
 // ---------------------------------------------------------------------------
@@ -517,7 +526,7 @@ void missing_file_run() {
     game.idle(idle_ms);
     const Sample after = game.sample();
     cpu_row("idle CPU: battle, missing-file notice", before, after, 1);
-    game.finish(SIGTERM);
+    end_run(game);
 }
 
 // ---------------------------------------------------------------------------
@@ -578,7 +587,7 @@ void field_run(bool whole) {
                   before, after);
     count_writes("field wipe (1140 ms)", static_cast<std::int64_t>(map_write - first_frame + 1), wipe_pauses + 1);
     if (!whole) {
-        game.finish(SIGTERM);
+        end_run(game);
         return;
     }
 
@@ -599,7 +608,7 @@ void field_run(bool whole) {
     StepPair pair;
     if (!find_step_pair(pair)) {
         missing(Section::latency, "key latency: field hero step", "the hero has no room to step", "one loop pass");
-        game.finish(SIGTERM);
+        end_run(game);
         return;
     }
     // A key of one code (a capital letter the game takes for an arrow) is
@@ -621,7 +630,7 @@ void field_run(bool whole) {
         latency_row("key latency: field step, arrow key", latencies, field_keys, 2 * field_pass_ms + 1.0,
                     "p99 < 21 ms (two passes, 2 codes)");
     }
-    game.finish(SIGTERM);
+    end_run(game);
 }
 
 // ---------------------------------------------------------------------------
@@ -722,6 +731,7 @@ void level_up_run() {
 
     // The closing message, then a key ends the program.
     game.wait_quiet(400, 10000);
+    unlogged_bytes += game.unlogged_bytes();
     game.send(key_enter);
     bench::Ending ending;
     if (!game.wait_exit(3000, ending)) ending = game.finish(SIGTERM);
@@ -848,6 +858,10 @@ int main(int argc, char** argv) {
         }
     }
     sequence_rows();
+    if (unlogged_bytes > 0) {
+        add(Section::output, "output: bytes not sent with write()", format("%zu bytes", unlogged_bytes),
+            "0 (the write log places every write)", false);
+    }
 
     char date[64];
     std::strftime(date, sizeof date, "%Y-%m-%d %H:%M", std::localtime(&started));

@@ -3,6 +3,10 @@
 // the shared write log with the time it began. Nothing else changes: the
 // write itself goes on to the C library as it was. Safe in signal handlers:
 // a record is claimed with one atomic addition and filled without locks.
+//
+// Only calls of write() itself are seen; the C library's own buffered output
+// (printf, fwrite) writes by a way of its own. The game sends its screen with
+// write(); the benchmark notices bytes that no record covers.
 
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -10,6 +14,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 
 #include "support/write_log.h"
@@ -20,7 +25,6 @@ using write_function = ssize_t (*)(int, const void*, size_t);
 
 write_function real_write = nullptr;
 bench::WriteLog* write_log = nullptr;
-bool terminal_fd[3] = {false, false, false};
 
 std::int64_t monotonic_ns() {
     timespec now{};
@@ -37,7 +41,6 @@ __attribute__((constructor)) void open_write_log() {
     void* memory = mmap(nullptr, bench::write_log_size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
     close(fd);
     if (memory == MAP_FAILED) return;
-    for (int i = 1; i <= 2; ++i) terminal_fd[i] = isatty(i) == 1;
     write_log = static_cast<bench::WriteLog*>(memory);
 }
 
@@ -45,7 +48,13 @@ __attribute__((constructor)) void open_write_log() {
 
 extern "C" ssize_t write(int fd, const void* data, size_t length) {
     if (real_write == nullptr) real_write = reinterpret_cast<write_function>(dlsym(RTLD_NEXT, "write"));
-    if (write_log == nullptr || fd < 1 || fd > 2 || !terminal_fd[fd]) return real_write(fd, data, length);
+    if (write_log == nullptr || fd < 1 || fd > 2) return real_write(fd, data, length);
+    // Asked at every write: a child of the program may have its output
+    // elsewhere, and the caller's errno must not change.
+    const int saved_errno = errno;
+    const bool terminal = isatty(fd) == 1;
+    errno = saved_errno;
+    if (!terminal) return real_write(fd, data, length);
     const std::uint64_t i = __atomic_fetch_add(&write_log->claimed, 1, __ATOMIC_ACQ_REL);
     if (i >= write_log->capacity) {
         __atomic_fetch_add(&write_log->overflow, 1, __ATOMIC_RELAXED);

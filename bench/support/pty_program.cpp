@@ -30,6 +30,9 @@ namespace {
 // (xterm): a cursor address "ESC[24;80H", a change of look "ESC(BESC[m".
 constexpr std::size_t cursor_move_bytes = 8;
 constexpr std::size_t look_change_bytes = 6;
+// Bytes still without a record this long after they came were not written
+// with write(): a record is made before the write and completed right after.
+constexpr std::int64_t unclaimed_grace_ns = 20'000'000;
 
 std::size_t utf8_length(std::uint32_t c) {
     if (c < 0x80) return 1;
@@ -187,17 +190,31 @@ bool PtyProgram::read_chunk(int timeout_ms) {
     return false;
 }
 
-// Takes in the next write once both its record and its bytes are there:
-// feeds it to the emulator and notes what it changed.
+// Takes in the next write once both its record and its bytes are there.
+// Bytes that no record claims a while after they came are taken in alone.
 bool PtyProgram::take_write() {
-    const std::size_t index = updates_.size();
-    if (index >= write_log_capacity) return false;
+    if (taken_bytes_ == output_.size()) return false;
+    const std::size_t index = updates_.size() - unlogged_updates_;
+    const std::uint64_t claimed = __atomic_load_n(&log_->claimed, __ATOMIC_ACQUIRE);
+    if (index >= claimed || index >= write_log_capacity) {
+        if (now_ns() - last_read_ns_ < unclaimed_grace_ns) return false;
+        const std::size_t length = output_.size() - taken_bytes_;
+        unlogged_bytes_ += length;
+        ++unlogged_updates_;
+        take(length, last_read_ns_);
+        return true;
+    }
     const WriteRecord& record = records_of(log_)[index];
     if (__atomic_load_n(&record.complete, __ATOMIC_ACQUIRE) != 1) return false;
     const auto length = static_cast<std::size_t>(record.bytes);
     if (taken_bytes_ + length > output_.size()) return false;
+    take(length, record.at_ns);
+    return true;
+}
 
-    Update update{record.at_ns, taken_bytes_, length, 0, 0, 0};
+// Feeds `length` bytes to the emulator as one update and notes what they changed.
+void PtyProgram::take(std::size_t length, std::int64_t at_ns) {
+    Update update{at_ns, taken_bytes_, length, 0, 0, 0};
     vterm_input_write(vt_, output_.data() + taken_bytes_, length);
     taken_bytes_ += length;
 
@@ -229,7 +246,6 @@ bool PtyProgram::take_write() {
     update.budget += cursor_move_bytes;  // the cursor is left where the game wants it
     screen_before_ = std::move(now);
     updates_.push_back(update);
-    return true;
 }
 
 bool PtyProgram::wait_for(const std::function<bool()>& done, int quiet_ms, int timeout_ms, std::size_t* at_update) {

@@ -86,6 +86,9 @@ public:
     const std::vector<Update>& updates() const { return updates_; }
     // Everything read from the terminal.
     const std::string& output() const { return output_; }
+    // Bytes that came without a write record (not sent with write()); they
+    // are taken in as updates of their own, timed when read.
+    std::size_t unlogged_bytes() const { return unlogged_bytes_; }
 
     // The screen as the emulator shows it after the writes taken in: a row as
     // UTF-8 (a wide character once), and whether a cell is bright.
@@ -104,6 +107,7 @@ private:
     std::vector<Cell> snapshot() const;
     bool read_chunk(int timeout_ms);
     bool take_write();
+    void take(std::size_t length, std::int64_t at_ns);
     void reap(int options);
 
     pid_t pid_ = -1;
@@ -120,6 +124,8 @@ private:
     std::string output_;
     std::int64_t last_read_ns_ = 0;
     std::size_t taken_bytes_ = 0;
+    std::size_t unlogged_bytes_ = 0;
+    std::size_t unlogged_updates_ = 0;
     std::vector<Update> updates_;
     std::vector<Cell> screen_before_;
 };
