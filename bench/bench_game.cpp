@@ -10,11 +10,16 @@
 // Each run's timings go to standard error as it goes; BENCH_DEBUG=1 adds the
 // slow keys, the over-budget writes and the gaps of the item list.
 //
+// The programs run with a small preloaded library that notes, in a shared
+// file, each write they send to the terminal and when it began: every time
+// below is the program's own, not when the benchmark got round to reading.
+//
 // Every figure is a ratio or a rate taken within one run, so that a busy
 // machine moves it little: a pause sequence is timed against the sum of its
 // own pauses, CPU time against the wall time of the same stretch. Sequences
 // are timed in several runs and the median is shown, so that one stall of
-// the machine does not decide a figure.
+// the machine does not decide a figure; a run that lost time while other
+// programs held the CPU, at least as much as it lost, is left out of it.
 
 #include <signal.h>
 #include <termios.h>
