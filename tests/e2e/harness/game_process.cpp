@@ -74,9 +74,9 @@ std::vector<std::string> environment_for(const Launch& launch) {
     for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"}) {
         if (const char* value = std::getenv(name)) vars.emplace_back(name, value);
     }
-    for (const auto& [name, value] : launch.environment) {
-        std::erase_if(vars, [&](const auto& v) { return v.first == name; });
-        if (value) vars.emplace_back(name, *value);
+    for (const auto& setting : launch.environment) {
+        std::erase_if(vars, [&](const auto& v) { return v.first == setting.first; });
+        if (setting.second) vars.emplace_back(setting.first, *setting.second);
     }
     std::vector<std::string> out;
     for (const auto& [name, value] : vars) out.push_back(name + "=" + value);
