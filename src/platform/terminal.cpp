@@ -601,7 +601,22 @@ void Terminal::Impl::wait_for_room() {
         if (resend_all) clearok(curscr, TRUE);
         resend_all = false;
         wattrset(stdscr, A_NORMAL);
-        mvwaddstr(stdscr, 0, 0, message);
+        // Wrapped at blanks, so that a narrow window still reads whole words.
+        int row = 0;
+        std::string line;
+        std::string_view rest = message;
+        while (!rest.empty() && row < LINES) {
+            std::size_t blank = rest.find(' ');
+            std::string_view word = rest.substr(0, blank);
+            rest = blank == std::string_view::npos ? std::string_view{} : rest.substr(blank + 1);
+            if (!line.empty() && static_cast<int>(line.size() + 1 + word.size()) > COLS) {
+                mvwaddnstr(stdscr, row++, 0, line.c_str(), COLS);
+                line.clear();
+            }
+            if (!line.empty()) line += ' ';
+            line += word;
+        }
+        if (!line.empty() && row < LINES) mvwaddnstr(stdscr, row, 0, line.c_str(), COLS);
         wnoutrefresh(stdscr);
         doupdate();
         send_output();

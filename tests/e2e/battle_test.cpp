@@ -70,7 +70,8 @@ TEST_F(BattleProgram, WonFromTheFirstKeyToTheLevelUpScreenAndTheEnding) {
     } pawns[] = {{34, 2}, {38, 2}, {36, 4}};
     for (int fallen = 0; fallen < 3; ++fallen) {
         SCOPED_TRACE("pawn " + std::to_string(fallen + 1));
-        const auto [column, row] = pawns[fallen];
+        const int column = pawns[fallen].column;
+        const int row = pawns[fallen].row;
         g.enter();  // たたかう
         ASSERT_TRUE(g.wait_until_quiet([&] {
             return has(g, 24, 7, target_heading) && has(g, 34, 9, "ポーン") && has(g, column, row, "兵", Look::bright);

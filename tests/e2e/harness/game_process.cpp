@@ -74,9 +74,9 @@ std::vector<std::string> environment_for(const Launch& launch) {
     for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"}) {
         if (const char* value = std::getenv(name)) vars.emplace_back(name, value);
     }
-    for (const auto& [name, value] : launch.environment) {
-        std::erase_if(vars, [&](const auto& v) { return v.first == name; });
-        if (value) vars.emplace_back(name, *value);
+    for (const auto& setting : launch.environment) {
+        std::erase_if(vars, [&](const auto& v) { return v.first == setting.first; });
+        if (setting.second) vars.emplace_back(setting.first, *setting.second);
     }
     std::vector<std::string> out;
     for (const auto& [name, value] : vars) out.push_back(name + "=" + value);
@@ -323,13 +323,17 @@ bool GameProcess::pump(int milliseconds) {
     bool got = false;
     const auto deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
     for (;;) {
-        pollfd fds[2] = {{reports_, POLLIN, 0}, {master_, POLLIN, 0}};
-        const int left = static_cast<int>(
-            std::max<long long>(0, std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count()));
-        int ready = poll(fds, master_ >= 0 ? 2 : 1, got ? 0 : left);
+        pollfd fds[2];
+        nfds_t count = 0;
+        if (reports_ >= 0) fds[count++] = {reports_, POLLIN, 0};
+        const nfds_t terminal_at = count;
+        if (master_ >= 0) fds[count++] = {master_, POLLIN, 0};
+        const int left = static_cast<int>(std::max<long long>(
+            0, std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count()));
+        int ready = poll(fds, count, got ? 0 : left);
         if (ready < 0 && errno != EINTR) fail("poll");
-        if (ready > 0 && fds[0].revents) read_reports();
-        if (ready > 0 && master_ >= 0 && fds[1].revents) {
+        if (ready > 0 && reports_ >= 0 && fds[0].revents) read_reports();
+        if (ready > 0 && master_ >= 0 && fds[terminal_at].revents) {
             char buffer[8192];
             for (;;) {
                 ssize_t n = read(master_, buffer, sizeof buffer);
@@ -346,7 +350,14 @@ bool GameProcess::pump(int milliseconds) {
 
 void GameProcess::read_reports() {
     Report report{};
-    while (read(reports_, &report, sizeof report) == static_cast<ssize_t>(sizeof report)) {
+    for (;;) {
+        const ssize_t n = read(reports_, &report, sizeof report);
+        if (n == 0) {  // the stand-in shell is gone: nothing more will come
+            close(reports_);
+            reports_ = -1;
+            return;
+        }
+        if (n != static_cast<ssize_t>(sizeof report)) return;
         switch (report.kind) {
             case Report::started: game_pid_ = report.pid; break;
             case Report::stopped: stopped_ = true; break;

@@ -1,0 +1,92 @@
+#include "fuzz_support.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+
+#include "battle/flow.h"
+#include "data/loaders.h"
+#include "platform/memory_console.h"
+
+namespace rpg::fuzz {
+
+const std::filesystem::path& scratch_folder() {
+    static const std::filesystem::path folder = [] {
+        std::filesystem::path made =
+            std::filesystem::temp_directory_path() / ("rpg_fuzz_" + std::to_string(::getpid()));
+        std::filesystem::create_directories(made);
+        std::atexit([] {
+            std::error_code ignored;
+            std::filesystem::remove_all(scratch_folder(), ignored);
+        });
+        return made;
+    }();
+    return folder;
+}
+
+std::filesystem::path write_input(const char* name, const std::uint8_t* data, std::size_t size) {
+    const std::filesystem::path file = scratch_folder() / name;
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    if (!out) fault("cannot write " + file.string());
+    return file;
+}
+
+void fault(const std::string& what) {
+    std::fprintf(stderr, "FAULT: %s\n", what.c_str());
+    std::abort();
+}
+
+const GameRecords& bundled_records() {
+    static const GameRecords records = [] {
+        GameRecords loaded;
+        std::string error;
+        if (load_game_data(loaded, RPG_ASSETS_DIR, error) != LoadResult::ok) fault("the bundled data: " + error);
+        return loaded;
+    }();
+    return records;
+}
+
+void check_refusal(const std::string& error, const char* file) {
+    if (error.rfind(std::string(file) + ": ", 0) != 0) fault("a refusal that does not name " + std::string(file) + ": " + error);
+    for (std::size_t i = 0; i < error.size();) {
+        const auto byte = static_cast<unsigned char>(error[i]);
+        if (byte < 0x20 || byte == 0x7F) fault("a control character in the refusal: " + error);
+        std::size_t length = byte < 0x80 ? 1 : (byte >> 5) == 0x6 ? 2 : (byte >> 4) == 0xE ? 3 : (byte >> 3) == 0x1E ? 4 : 0;
+        if (length == 0 || i + length > error.size()) fault("a refusal that is not UTF-8: " + error);
+        for (std::size_t k = 1; k < length; ++k) {
+            if ((static_cast<unsigned char>(error[i + k]) & 0xC0) != 0x80) fault("a refusal that is not UTF-8: " + error);
+        }
+        i += length;
+    }
+}
+
+void play_battle(const GameRecords& records, std::uint32_t seed) {
+    MemoryConsole con;
+    Battle b{con};
+    b.rec = records;
+    set_up_encounter(b, seed);
+    // Fights: Enter chooses "fight", the target, the first skill, then
+    // acknowledges every message and attacks again. Then the item window and
+    // the Potion again and again, then a run for it. Keys that come while the
+    // game waits for something else are dropped or do something else, which
+    // is as good a test.
+    for (int i = 0; i < 40; ++i) con.press(key_enter);
+    con.press({key_space, key_space});
+    con.press_arrow(key_down);
+    con.press_arrow(key_down);
+    for (int i = 0; i < 16; ++i) con.press(key_enter);
+    con.press({key_space, key_space});
+    con.press_arrow(key_down);
+    for (int i = 0; i < 10; ++i) con.press(key_enter);
+    try {
+        draw_battle_screen(b);
+        show_ending(b, command_loop(b));
+    } catch (const InputClosed&) {
+        // The keys ran out before the battle ended.
+    }
+}
+
+}  // namespace rpg::fuzz
