@@ -212,8 +212,9 @@ void time_sequence(const std::string& name, std::int64_t first_ns, std::int64_t 
     const double wall = ms(last_ns - first_ns);
     const double waited = ms(after.wait_ns - before.wait_ns);
     sequence(name).timings.push_back(Timing{wall, nominal_ms, waited});
-    std::fprintf(stderr, "  %s: %.2f ms for %.0f ms of pauses (%.4f), %.2f ms waiting for a CPU\n", name.c_str(),
-                 wall, nominal_ms, wall / nominal_ms, waited);
+    std::fprintf(stderr, "  %s: %.2f ms for %.0f ms of pauses (%.4f), %.2f ms waiting for a CPU, %lld major faults\n",
+                 name.c_str(), wall, nominal_ms, wall / nominal_ms, waited,
+                 static_cast<long long>(after.major_faults - before.major_faults));
 }
 
 // Write calls against screen updates: every pause, and every wait for a key
@@ -407,6 +408,18 @@ bool watch_battle_start(PtyProgram& game, StartUp& start) {
     time_sequence(name, game.updates()[start.first_frame].at_ns, game.updates()[start.last_frame].at_ns,
                   startup_ms - startup_last_pause_ms, before, after);
     count_writes(name, static_cast<std::int64_t>(start.last_frame - start.first_frame + 1), startup_pauses);
+    if (std::getenv("BENCH_DEBUG") && start.last_frame - start.first_frame + 1 == startup_pauses) {
+        // Where a pause ran long: each write against the sum of the pauses before it.
+        double nominal = 0;
+        const std::int64_t t0 = game.updates()[start.first_frame].at_ns;
+        double lateness = 0;
+        for (int k = 0; k < startup_pauses; ++k) {
+            const double late = ms(game.updates()[start.first_frame + static_cast<std::size_t>(k)].at_ns - t0) - nominal;
+            if (late - lateness > 1.0) std::fprintf(stderr, "  write %d: %.2f ms late (was %.2f)\n", k, late, lateness);
+            lateness = late;
+            nominal += k < 100 ? 1 : k < 104 ? 100 : k < 122 ? 30 : 10;
+        }
+    }
     return true;
 }
 

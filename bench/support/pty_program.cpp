@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -66,6 +67,23 @@ std::string read_file(const std::string& name) {
     return text.str();
 }
 
+// Only the rows the emulator reports changed are compared after a write, so
+// that following the screen costs the benchmark little. The user data is the
+// list of changed rows.
+int on_damage(VTermRect rect, void* rows_data) {
+    auto& rows = *static_cast<std::vector<bool>*>(rows_data);
+    for (int r = std::max(rect.start_row, 0); r < rect.end_row && r < static_cast<int>(rows.size()); ++r) {
+        rows[static_cast<std::size_t>(r)] = true;
+    }
+    return 1;
+}
+
+int on_moverect(VTermRect dest, VTermRect src, void* rows_data) {
+    on_damage(dest, rows_data);
+    on_damage(src, rows_data);
+    return 0;  // the emulator reports the moved cells as damage too
+}
+
 }  // namespace
 
 std::int64_t now_ns() {
@@ -93,8 +111,14 @@ PtyProgram::PtyProgram(const std::filesystem::path& program, const std::filesyst
     vt_ = vterm_new(rows, columns);
     vterm_set_utf8(vt_, 1);
     screen_ = vterm_obtain_screen(vt_);
+    static const VTermScreenCallbacks callbacks = {on_damage, on_moverect, nullptr, nullptr,
+                                                   nullptr,   nullptr,     nullptr, nullptr};
+    dirty_rows_.assign(static_cast<std::size_t>(rows), false);
+    vterm_screen_set_callbacks(screen_, &callbacks, &dirty_rows_);
     vterm_screen_reset(screen_, 1);
-    screen_before_ = snapshot();
+    screen_before_.resize(static_cast<std::size_t>(rows * columns));
+    for (int r = 0; r < rows; ++r) read_row(r, &screen_before_[static_cast<std::size_t>(r * columns)]);
+    dirty_rows_.assign(static_cast<std::size_t>(rows), false);
 
     // The write log: a file the program's side maps too.
     char log_name[] = "/tmp/rpg-bench-writes-XXXXXX";
@@ -153,24 +177,19 @@ PtyProgram::~PtyProgram() {
     vterm_free(vt_);
 }
 
-std::vector<PtyProgram::Cell> PtyProgram::snapshot() const {
-    std::vector<Cell> cells(static_cast<std::size_t>(rows_ * columns_));
-    for (int r = 0; r < rows_; ++r) {
-        for (int c = 0; c < columns_; ++c) {
-            VTermScreenCell cell{};
-            vterm_screen_get_cell(screen_, VTermPos{r, c}, &cell);
-            Cell& out = cells[static_cast<std::size_t>(r * columns_ + c)];
-            if (cell.chars[0] == static_cast<std::uint32_t>(-1)) {
-                out.ch = 0;  // the right half of a wide character
-                out.width = 0;
-            } else {
-                out.ch = cell.chars[0] == 0 ? ' ' : cell.chars[0];
-                out.width = cell.width;
-            }
-            out.bright = cell.attrs.bold != 0;
+void PtyProgram::read_row(int r, Cell* out) const {
+    for (int c = 0; c < columns_; ++c, ++out) {
+        VTermScreenCell cell{};
+        vterm_screen_get_cell(screen_, VTermPos{r, c}, &cell);
+        if (cell.chars[0] == static_cast<std::uint32_t>(-1)) {
+            out->ch = 0;  // the right half of a wide character
+            out->width = 0;
+        } else {
+            out->ch = cell.chars[0] == 0 ? ' ' : cell.chars[0];
+            out->width = cell.width;
         }
+        out->bright = cell.attrs.bold != 0;
     }
-    return cells;
 }
 
 bool PtyProgram::read_chunk(int timeout_ms) {
@@ -216,15 +235,20 @@ bool PtyProgram::take_write() {
 void PtyProgram::take(std::size_t length, std::int64_t at_ns) {
     Update update{at_ns, taken_bytes_, length, 0, 0, 0};
     vterm_input_write(vt_, output_.data() + taken_bytes_, length);
+    vterm_screen_flush_damage(screen_);
     taken_bytes_ += length;
 
-    std::vector<Cell> now = snapshot();
+    std::vector<Cell> row(static_cast<std::size_t>(columns_));
     bool bright = false;  // the look the terminal is left in
     for (int r = 0; r < rows_; ++r) {
+        if (!dirty_rows_[static_cast<std::size_t>(r)]) continue;
+        dirty_rows_[static_cast<std::size_t>(r)] = false;
+        read_row(r, row.data());
+        Cell* before = &screen_before_[static_cast<std::size_t>(r * columns_)];
         bool in_run = false;
         for (int c = 0; c < columns_; ++c) {
-            const std::size_t i = static_cast<std::size_t>(r * columns_ + c);
-            if (now[i] == screen_before_[i]) {
+            const Cell& cell = row[static_cast<std::size_t>(c)];
+            if (cell == before[c]) {
                 in_run = false;
                 continue;
             }
@@ -234,17 +258,18 @@ void PtyProgram::take(std::size_t length, std::int64_t at_ns) {
                 update.budget += cursor_move_bytes;
                 in_run = true;
             }
-            if (now[i].width == 0) continue;
-            if (now[i].bright != bright) {
+            const Cell now = cell;
+            before[c] = cell;
+            if (now.width == 0) continue;
+            if (now.bright != bright) {
                 update.budget += look_change_bytes;
-                bright = now[i].bright;
+                bright = now.bright;
             }
-            update.budget += utf8_length(now[i].ch);
+            update.budget += utf8_length(now.ch);
         }
     }
     if (bright) update.budget += look_change_bytes;
     update.budget += cursor_move_bytes;  // the cursor is left where the game wants it
-    screen_before_ = std::move(now);
     updates_.push_back(update);
 }
 
@@ -305,25 +330,29 @@ Sample PtyProgram::sample() const {
     s.at_ns = now_ns();
     if (ended_) return s;
     const std::string base = "/proc/" + std::to_string(pid_);
-    // schedstat: the time on a CPU and the time waiting for one, in nanoseconds.
+    // stat, after the name in parentheses: field 12 counts major page
+    // faults, fields 14 and 15 the user and system time in clock ticks.
+    std::string stat = read_file(base + "/stat");
+    std::size_t close = stat.rfind(')');
+    long long ticks = 0;
+    if (close != std::string::npos) {
+        std::istringstream fields(stat.substr(close + 2));
+        std::string field;
+        for (int n = 3; fields >> field && n <= 15; ++n) {
+            if (n == 12) s.major_faults = std::atoll(field.c_str());
+            if (n >= 14) ticks += std::atoll(field.c_str());
+        }
+    }
+    // schedstat: the time on a CPU and the time waiting for one, in
+    // nanoseconds; finer than the ticks, which serve where it is missing.
     std::string schedstat = read_file(base + "/schedstat");
     if (!schedstat.empty()) {
         char* end = nullptr;
         s.cpu_ns = std::strtoll(schedstat.c_str(), &end, 10);
         s.wait_ns = std::strtoll(end, nullptr, 10);
-        return s;
+    } else {
+        s.cpu_ns = ticks * (1'000'000'000LL / sysconf(_SC_CLK_TCK));
     }
-    // Without it, clock ticks of user and system time, fields 14 and 15 of stat.
-    std::string stat = read_file(base + "/stat");
-    std::size_t close = stat.rfind(')');
-    if (close == std::string::npos) return s;
-    std::istringstream fields(stat.substr(close + 2));
-    std::string field;
-    long long ticks = 0;
-    for (int n = 3; fields >> field && n <= 15; ++n) {
-        if (n >= 14) ticks += std::atoll(field.c_str());
-    }
-    s.cpu_ns = ticks * (1'000'000'000LL / sysconf(_SC_CLK_TCK));
     return s;
 }
 

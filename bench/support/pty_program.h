@@ -32,6 +32,7 @@ struct Sample {
     std::int64_t at_ns = 0;
     std::int64_t cpu_ns = 0;   // time on a CPU, user and system
     std::int64_t wait_ns = 0;  // time ready to run but waiting for a CPU
+    std::int64_t major_faults = 0;  // page faults that had to read from disk
 };
 
 // One write to the terminal, as the screen took it.
@@ -104,7 +105,7 @@ private:
         bool bright = false;
         bool operator==(const Cell&) const = default;
     };
-    std::vector<Cell> snapshot() const;
+    void read_row(int r, Cell* out) const;
     bool read_chunk(int timeout_ms);
     bool take_write();
     void take(std::size_t length, std::int64_t at_ns);
@@ -128,6 +129,7 @@ private:
     std::size_t unlogged_updates_ = 0;
     std::vector<Update> updates_;
     std::vector<Cell> screen_before_;
+    std::vector<bool> dirty_rows_;  // rows the emulator changed since the last update
 };
 
 // A scratch folder holding a copy of the bundled data files, removed at the end.
