@@ -34,6 +34,10 @@ constexpr std::size_t look_change_bytes = 6;
 // Bytes still without a record this long after they came were not written
 // with write(): a record is made before the write and completed right after.
 constexpr std::int64_t unclaimed_grace_ns = 20'000'000;
+// Output is collected in batches this far apart while it keeps coming, that
+// is, while the last bytes came less than `streaming_ns` ago.
+constexpr std::int64_t batch_ns = 2'000'000;
+constexpr std::int64_t streaming_ns = 100'000'000;
 
 std::size_t utf8_length(std::uint32_t c) {
     if (c < 0x80) return 1;
@@ -297,10 +301,21 @@ bool PtyProgram::wait_for(const std::function<bool()>& done, int quiet_ms, int t
             if (now >= quiet_end) return false;
             limit = std::min(limit, quiet_end);
         }
-        // Bytes whose record is not complete yet: look again very soon.
-        int wait_ms = static_cast<int>((limit - now + 999'999) / 1'000'000);
-        if (taken_bytes_ < output_.size()) wait_ms = std::min(wait_ms, 1);
-        if (!read_chunk(std::max(wait_ms, 0)) && master_closed_ && taken_bytes_ == output_.size()) return false;
+        // While the program is drawing, its output is collected every couple
+        // of milliseconds rather than at each write: woken by every write,
+        // the benchmark would be put on the program's CPU and hold it up.
+        // After a quiet spell the first byte wakes it at once.
+        const std::int64_t wait_ns = limit - now;
+        if (now - last_read_ns_ < streaming_ns || taken_bytes_ < output_.size()) {
+            const std::int64_t nap = std::min(wait_ns, batch_ns);
+            timespec pause{0, static_cast<long>(std::max<std::int64_t>(nap, 0))};
+            nanosleep(&pause, nullptr);
+            while (read_chunk(0)) {
+            }
+        } else {
+            read_chunk(static_cast<int>((wait_ns + 999'999) / 1'000'000));
+        }
+        if (master_closed_ && taken_bytes_ == output_.size()) return false;
     }
 }
 
