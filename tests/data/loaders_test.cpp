@@ -79,6 +79,15 @@ TEST(LoadHero, TokenLayoutsCarryNoMeaning) {
     }
 }
 
+// Loads a hero file of the sample tokens with one token replaced.
+LoadResult load_hero_with(std::size_t token, const std::string& value, HeroStatus& hero, std::string& error) {
+    auto tokens = hero_tokens();
+    tokens[token] = value;
+    TempFolder folder;
+    folder.write("Hero_Status_Info.txt", join(tokens));
+    return load_hero(hero, folder.path(), error);
+}
+
 struct WidthCase {
     std::size_t token;  // index into hero_tokens()
     std::string value;
@@ -116,13 +125,9 @@ TEST(LoadHero, NumbersAreStoredAtTheFieldWidth) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE("token " + std::to_string(c.token) + " = " + c.value);
-        auto tokens = hero_tokens();
-        tokens[c.token] = c.value;
-        TempFolder folder;
-        folder.write("Hero_Status_Info.txt", join(tokens));
         HeroStatus hero;
         std::string error;
-        ASSERT_EQ(load_hero(hero, folder.path(), error), LoadResult::ok) << error;
+        ASSERT_EQ(load_hero_with(c.token, c.value, hero, error), LoadResult::ok) << error;
         EXPECT_EQ(hero_field(hero, c.token), c.expected);
     }
 }
@@ -195,13 +200,9 @@ TEST(LoadHero, ATokenThatIsNotANumberStopsTheRead) {
     const std::vector<Case> cases = {{"abc", 902}, {"-", 902}, {"+-3", 902}, {"x12", 902}, {"12abc", 12}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.attack_token);
-        auto tokens = hero_tokens();
-        tokens[2] = c.attack_token;
-        TempFolder folder;
-        folder.write("Hero_Status_Info.txt", join(tokens));
         HeroStatus hero = marked_hero();
         std::string error;
-        ASSERT_EQ(load_hero(hero, folder.path(), error), LoadResult::ok) << error;
+        ASSERT_EQ(load_hero_with(2, c.attack_token, hero, error), LoadResult::ok) << error;
         EXPECT_EQ(hero.max_hp, 60);
         EXPECT_EQ(hero.attack, c.attack);
         EXPECT_EQ(hero.defense, 903);
@@ -240,13 +241,9 @@ TEST(LoadHero, RefusesValuesTheGameCannotPlayWith) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE("token " + std::to_string(c.token) + " = " + utf8_from_sjis(c.value));
-        auto tokens = hero_tokens();
-        tokens[c.token] = c.value;
-        TempFolder folder;
-        folder.write("Hero_Status_Info.txt", join(tokens));
         HeroStatus hero;
         std::string error;
-        LoadResult result = load_hero(hero, folder.path(), error);
+        LoadResult result = load_hero_with(c.token, c.value, hero, error);
         if (c.message.empty()) {
             EXPECT_EQ(result, LoadResult::ok) << error;
         } else {
