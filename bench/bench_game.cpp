@@ -22,10 +22,10 @@
 // programs held the CPU, at least as much as it lost, is left out of it.
 
 #include <signal.h>
-#include <termios.h>
-#include <unistd.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -49,10 +49,10 @@
 
 namespace {
 
-using bench::Update;
 using bench::DataFolder;
 using bench::PtyProgram;
 using bench::Sample;
+using bench::Update;
 
 const char* const battle_program = RPG_BATTLE_PROGRAM;
 const char* const field_program = RPG_FIELD_PROGRAM;
@@ -162,8 +162,8 @@ void print_table() {
         widths[2] = std::max(widths[2], columns_of(row.target));
     }
     auto line = [&](const std::string& a, const std::string& b, const std::string& c, const std::string& d) {
-        std::printf("%s  %s  %s  %s\n", pad(a, widths[0]).c_str(), pad(b, widths[1]).c_str(),
-                    pad(c, widths[2]).c_str(), d.c_str());
+        std::printf("%s  %s  %s  %s\n", pad(a, widths[0]).c_str(), pad(b, widths[1]).c_str(), pad(c, widths[2]).c_str(),
+                    d.c_str());
     };
     auto rule = [](int width) { return std::string(static_cast<std::size_t>(width), '-'); };
     line("Figure", "Measured", "Target", "Result");
@@ -182,8 +182,8 @@ void print_table() {
 struct Timing {
     double wall_ms;
     double nominal_ms;
-    double waited_ms;  // the program's waits for a busy CPU meanwhile
-    double stall_ms;   // the most one pause ran over its length
+    double waited_ms;      // the program's waits for a busy CPU meanwhile
+    double stall_ms;       // the most one pause ran over its length
     double late_start_ms;  // how late the first write came after the pause before it
 };
 
@@ -239,10 +239,13 @@ void time_sequence(const std::string& name, const PtyProgram& game, std::size_t 
     std::fprintf(stderr,
                  "  %s: %.2f ms for %.0f ms of pauses (%.4f); %.2f ms waiting for a CPU; longest overrun %.2f ms;"
                  " %zu pauses between %zu writes; first write %.2f ms late\n",
-                 name.c_str(), wall, nominal, wall / nominal, waited, stall, pauses.size(), last - first + 1, late_start);
+                 name.c_str(), wall, nominal, wall / nominal, waited, stall, pauses.size(), last - first + 1,
+                 late_start);
 }
 
-std::vector<double> repeated(int count, double ms_each) { return std::vector<double>(static_cast<std::size_t>(count), ms_each); }
+std::vector<double> repeated(int count, double ms_each) {
+    return std::vector<double>(static_cast<std::size_t>(count), ms_each);
+}
 
 // Write calls against screen updates: every pause, and every wait for a key
 // that follows a change, is one update.
@@ -378,10 +381,12 @@ void latency_row(const std::string& figure, const std::vector<double>& values, i
         }
     }
     std::vector<double> round_p99;
-    const std::size_t per_round = (values.size() + static_cast<std::size_t>(rounds) - 1) / static_cast<std::size_t>(rounds);
+    const std::size_t per_round =
+        (values.size() + static_cast<std::size_t>(rounds) - 1) / static_cast<std::size_t>(rounds);
     for (std::size_t from = 0; from < values.size(); from += per_round) {
-        std::vector<double> round(values.begin() + static_cast<std::ptrdiff_t>(from),
-                                  values.begin() + static_cast<std::ptrdiff_t>(std::min(values.size(), from + per_round)));
+        std::vector<double> round(
+            values.begin() + static_cast<std::ptrdiff_t>(from),
+            values.begin() + static_cast<std::ptrdiff_t>(std::min(values.size(), from + per_round)));
         std::sort(round.begin(), round.end());
         round_p99.push_back(percentile(round, 99));
     }
@@ -393,9 +398,8 @@ void latency_row(const std::string& figure, const std::vector<double>& values, i
     const int lost = wanted - static_cast<int>(values.size());
     std::string rounds_text;
     for (double v : round_p99) rounds_text += (rounds_text.empty() ? "" : "/") + format("%.2f", v);
-    std::string measured =
-        format("median %.3f, p99 %.3f (rounds %s), max %.2f ms (%zu keys", percentile(all, 50), p99,
-               rounds_text.c_str(), all.back(), values.size());
+    std::string measured = format("median %.3f, p99 %.3f (rounds %s), max %.2f ms (%zu keys", percentile(all, 50), p99,
+                                  rounds_text.c_str(), all.back(), values.size());
     measured += lost > 0 ? format(", %d unanswered", lost) : "";
     measured += note + ")";
     add(Section::latency, figure, measured, target, p99 < target_p99_ms && lost == 0);
@@ -485,10 +489,10 @@ void battle_menu_run() {
         if (start.first_frame > 0) measured += format(" (%zu before the first frame)", start.first_frame);
         add(Section::output, "output: whole start-up screen", measured, "(for information)", true);
         // Every frame after the first, which draws on a freshly cleared screen.
-        bytes_row("bytes per frame: start-up animation",
-                  std::vector<Update>(updates.begin() + static_cast<std::ptrdiff_t>(start.first_frame) + 1,
-                                      updates.end()),
-                  &game);
+        bytes_row(
+            "bytes per frame: start-up animation",
+            std::vector<Update>(updates.begin() + static_cast<std::ptrdiff_t>(start.first_frame) + 1, updates.end()),
+            &game);
     }
 
     // Waiting at the command menu.
@@ -677,8 +681,8 @@ void field_run(bool whole) {
         std::vector<std::size_t> answers;
         std::vector<double> own;
         std::vector<double> latencies = key_latencies(game, keys, 2, field_pass_ms, answers, {}, &own);
-        latency_row("key latency: field step, one-code key", latencies, field_keys, latency_rounds,
-                    field_pass_ms + 1.0, "p99 < 11 ms (one 10 ms pass)");
+        latency_row("key latency: field step, one-code key", latencies, field_keys, latency_rounds, field_pass_ms + 1.0,
+                    "p99 < 11 ms (one 10 ms pass)");
         latency_row("  the same, less waits for a busy CPU", own, field_keys, latency_rounds, field_pass_ms + 1.0,
                     "p99 < 11 ms (one 10 ms pass)");
         bytes_row("bytes per redraw: field hero step", updates_at(game, answers));
@@ -791,7 +795,8 @@ void level_up_run() {
     const std::vector<double> rising = repeated(36, 5);
     pauses.insert(pauses.end(), rising.begin(), rising.end());
     time_sequence("level-up screen", game, level_start, level_end, pauses, level_begins, level_ends, 50);
-    count_writes("level-up screen", static_cast<std::int64_t>(level_end - level_start), static_cast<int>(pauses.size()));
+    count_writes("level-up screen", static_cast<std::int64_t>(level_end - level_start),
+                 static_cast<int>(pauses.size()));
 
     // The closing message, then a key ends the program.
     game.wait_quiet(400, 10000);

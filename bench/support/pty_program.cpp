@@ -310,8 +310,7 @@ bool PtyProgram::wait_for(const std::function<bool()>& done, int quiet_ms, int t
             const std::int64_t nap = std::min(wait_ns, batch_ns);
             timespec pause{0, static_cast<long>(std::max<std::int64_t>(nap, 0))};
             nanosleep(&pause, nullptr);
-            while (read_chunk(0)) {
-            }
+            while (read_chunk(0)) {}
         } else {
             read_chunk(static_cast<int>((wait_ns + 999'999) / 1'000'000));
         }
@@ -325,7 +324,9 @@ bool PtyProgram::wait_quiet(int quiet_ms, int timeout_ms) {
     return now_ns() - start < static_cast<std::int64_t>(timeout_ms) * 1'000'000;
 }
 
-void PtyProgram::idle(int milliseconds) { wait_for([] { return false; }, -1, milliseconds); }
+void PtyProgram::idle(int milliseconds) {
+    wait_for([] { return false; }, -1, milliseconds);
+}
 
 std::int64_t PtyProgram::send(std::string_view bytes) {
     const std::int64_t at = now_ns();

@@ -30,8 +30,8 @@ std::int64_t now_ns();
 // What /proc tells about the program at one moment.
 struct Sample {
     std::int64_t at_ns = 0;
-    std::int64_t cpu_ns = 0;   // time on a CPU, user and system
-    std::int64_t wait_ns = 0;  // time ready to run but waiting for a CPU
+    std::int64_t cpu_ns = 0;        // time on a CPU, user and system
+    std::int64_t wait_ns = 0;       // time ready to run but waiting for a CPU
     std::int64_t major_faults = 0;  // page faults that had to read from disk
 };
 
@@ -40,8 +40,8 @@ struct Update {
     std::int64_t at_ns = 0;  // when the program began the write
     std::size_t offset = 0;  // where its bytes start in output()
     std::size_t bytes = 0;
-    int changed_cells = 0;   // screen cells whose text or look changed
-    int runs = 0;            // unbroken stretches of changed cells on a row
+    int changed_cells = 0;  // screen cells whose text or look changed
+    int runs = 0;           // unbroken stretches of changed cells on a row
     // What a terminal needs at most to show the change: the new cells'
     // bytes, a cursor move and a change of look per stretch, a last cursor move.
     std::size_t budget = 0;

@@ -18,7 +18,7 @@ struct WriteRecord {
 
 // The file: this header, then `capacity` records.
 struct WriteLog {
-    std::uint64_t claimed;   // records taken so far, possibly not yet complete
+    std::uint64_t claimed;  // records taken so far, possibly not yet complete
     std::uint64_t capacity;
     std::uint64_t overflow;  // writes that found no room
     std::uint64_t reserved;

@@ -91,16 +91,16 @@ TEST(PtyProgram, WideCharactersAreOneChangeOfTheirUtf8Bytes) {
     ASSERT_TRUE(program.wait_for([&] { return program.shows_anywhere("＿x"); }, -1, 5000));
     ASSERT_EQ(program.updates().size(), 1u);
     const Update& u = program.updates()[0];
-    EXPECT_EQ(u.changed_cells, 3);            // both halves of the wide character, and x
-    EXPECT_EQ(u.budget, 3u + 1 + 8 + 8);      // its three bytes once, x, a move, the last move
+    EXPECT_EQ(u.changed_cells, 3);        // both halves of the wide character, and x
+    EXPECT_EQ(u.budget, 3u + 1 + 8 + 8);  // its three bytes once, x, a move, the last move
 }
 
 TEST(PtyProgram, BytesWithoutAWriteRecordAreTakenInAloneAndCounted) {
     DataFolder folder{std::filesystem::path()};
     // The shell's own printf calls write(); a program's buffered C output
     // does not, and a subshell's output to a pipe is no terminal write.
-    PtyProgram program = shell("printf a; sleep 0.05; /usr/bin/printf 'xyz'; sleep 0.05; printf \"$(printf q)b\"",
-                               folder.path());
+    PtyProgram program =
+        shell("printf a; sleep 0.05; /usr/bin/printf 'xyz'; sleep 0.05; printf \"$(printf q)b\"", folder.path());
     ASSERT_TRUE(program.wait_for([&] { return program.row_has(0, "axyzqb"); }, -1, 5000)) << program.row(0);
     ASSERT_EQ(program.updates().size(), 3u);
     EXPECT_EQ(program.updates()[0].bytes, 1u);

@@ -12,9 +12,9 @@
 namespace rpg {
 
 // Outcome codes passed up through the battle flow.
-inline constexpr i16 outcome_none = 0;     // nothing decided; from the command loop: escaped
-inline constexpr i16 outcome_back = 1;     // back to target selection
-inline constexpr i16 outcome_felled = 2;   // an enemy fell and others stand
+inline constexpr i16 outcome_none = 0;    // nothing decided; from the command loop: escaped
+inline constexpr i16 outcome_back = 1;    // back to target selection
+inline constexpr i16 outcome_felled = 2;  // an enemy fell and others stand
 inline constexpr i16 outcome_won = 3;
 inline constexpr i16 outcome_lost = 4;
 

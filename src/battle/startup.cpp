@@ -2,8 +2,8 @@
 // screen, the command loop and the closing screen.
 
 #include "battle/flow.h"
-#include "platform/encoding.h"
 #include "data/loaders.h"
+#include "platform/encoding.h"
 #include "screen/draw.h"
 #include "screen/layout.h"
 #include "screen/message.h"

@@ -6,17 +6,11 @@
 #include <memory>
 #include <string_view>
 
+#include "data/tokens.h"
 #include "platform/encoding.h"
 
 namespace rpg {
 namespace {
-
-// The blanks of the C locale's isspace: space, tab, line feed, vertical tab,
-// form feed and carriage return. Every other byte, NUL and the bytes of
-// Shift-JIS text included, belongs to a token.
-bool is_blank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
@@ -237,8 +231,9 @@ LoadResult load_enemy_kind(EnemyStatus& enemy, const std::filesystem::path& file
     long long sum = static_cast<long long>(enemy.max_hp) + enemy.attack + enemy.defense + enemy.magic_attack +
                     enemy.magic_defense + enemy.speed;
     if (sum == 0) {
-        error = name + ": the sum of max_hp, attack, defense, magic_attack, magic_defense and speed "
-                       "must be at least 1 (found 0)";
+        error = name +
+                ": the sum of max_hp, attack, defense, magic_attack, magic_defense and speed "
+                "must be at least 1 (found 0)";
         return LoadResult::invalid;
     }
     if (!check_fighter(name, enemy.defense, enemy.magic_defense, enemy.speed, error)) return LoadResult::invalid;

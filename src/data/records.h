@@ -90,7 +90,13 @@ struct SkillStatus {
 };
 
 // Skill table entries.
-enum SkillIndex : int { skill_sword_cut = 0, skill_flame, skill_big_revolve_sword, skill_hell_flame, skill_absolute_obedience };
+enum SkillIndex : int {
+    skill_sword_cut = 0,
+    skill_flame,
+    skill_big_revolve_sword,
+    skill_hell_flame,
+    skill_absolute_obedience
+};
 inline constexpr int skill_count = 5;
 
 // Everything the data files fill in.
@@ -120,7 +126,7 @@ struct BattleState {
     std::array<EffectSlot, 3> protein{};
     std::array<EffectSlot, 3> buckler{};
     std::array<i16, 3> effect_rows{};  // 1 marks a status-panel row in use
-    HeroStatus hero_before;  // the hero as it was when the battle was won
+    HeroStatus hero_before;            // the hero as it was when the battle was won
 };
 
 }  // namespace rpg

@@ -103,8 +103,7 @@ bool can_move(const Field& field, int code, int x, int y) {
         case key_right:
             if (x + 2 > last_figure_column) return false;
             return !blocked(field, here + 2) && !blocked(field, here + 3);
-        default:
-            return true;
+        default: return true;
     }
 }
 

@@ -19,11 +19,8 @@ int main() {
         rpg::Field field(term);
         std::string error;
         switch (rpg::load_game_data(field.records, ".", error)) {
-            case rpg::LoadResult::ok:
-                break;
-            case rpg::LoadResult::missing:
-                term.keep_screen_on_exit(true);
-                return rpg::fatal_missing_file(term);
+            case rpg::LoadResult::ok: break;
+            case rpg::LoadResult::missing: term.keep_screen_on_exit(true); return rpg::fatal_missing_file(term);
             case rpg::LoadResult::invalid:
                 term.restore();
                 std::cerr << "field: " << error << '\n';

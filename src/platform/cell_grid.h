@@ -64,8 +64,7 @@ private:
     // Blanks the other half of a two-byte character about to be overwritten.
     void split_at(int column, int row);
     std::size_t index(int column, int row) const {
-        return static_cast<std::size_t>(row) * static_cast<std::size_t>(width_) +
-               static_cast<std::size_t>(column);
+        return static_cast<std::size_t>(row) * static_cast<std::size_t>(width_) + static_cast<std::size_t>(column);
     }
 
     int width_;

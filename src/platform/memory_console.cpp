@@ -57,7 +57,9 @@ void MemoryConsole::add_arrow(int direction, std::int64_t at_ms) {
     add_key(direction, at_ms);
 }
 
-void MemoryConsole::press(int code) { script_.push_back(ScriptedKey{script_.empty() ? 0 : script_.back().at_ms, code, true}); }
+void MemoryConsole::press(int code) {
+    script_.push_back(ScriptedKey{script_.empty() ? 0 : script_.back().at_ms, code, true});
+}
 
 void MemoryConsole::press(std::initializer_list<int> codes) {
     for (int code : codes) press(code);

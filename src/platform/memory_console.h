@@ -28,7 +28,7 @@ public:
         int column = 0;  // where a print started
         int row = 0;
         std::uint16_t attribute = 0;
-        std::string bytes;  // what a print wrote
+        std::string bytes;     // what a print wrote
         int milliseconds = 0;  // how long a sleep was
     };
 

@@ -26,9 +26,9 @@ namespace rpg {
 
 // One drawn character of a row.
 struct RowPiece {
-    int column = 0;     // the first screen column it covers
-    std::string utf8;   // what to draw there, any padding blank included
-    int columns = 1;    // the screen columns it covers: 1, or 2 for a two-byte character
+    int column = 0;    // the first screen column it covers
+    std::string utf8;  // what to draw there, any padding blank included
+    int columns = 1;   // the screen columns it covers: 1, or 2 for a two-byte character
     std::uint8_t attribute = 7;
     bool operator==(const RowPiece&) const = default;
 };

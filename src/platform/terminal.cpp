@@ -32,8 +32,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <cwchar>
 #include <ctime>
+#include <cwchar>
 #include <deque>
 #include <string>
 #include <string_view>
@@ -156,7 +156,7 @@ void enter_game_modes() {
 }
 
 void set_default(int signo, struct sigaction* previous = nullptr) {
-    struct sigaction action{};
+    struct sigaction action {};
     action.sa_handler = SIG_DFL;
     sigemptyset(&action.sa_mask);
     sigaction(signo, &action, previous);
@@ -181,7 +181,7 @@ void on_stop_signal(int signo) {
     bool was_active = active;
     if (was_active) leave_game_modes();
     stopping = 1;
-    struct sigaction mine{};
+    struct sigaction mine {};
     set_default(signo, &mine);
     sigset_t only;
     sigset_t before;
@@ -225,9 +225,8 @@ struct Handled {
 };
 
 constexpr Handled handled_signals[] = {
-    {SIGINT, on_end_signal, true},      {SIGTERM, on_end_signal, true},
-    {SIGHUP, on_end_signal, true},      {SIGQUIT, on_end_signal, true},
-    {SIGTSTP, on_stop_signal, true},    {SIGCONT, on_continue_signal, false},
+    {SIGINT, on_end_signal, true},       {SIGTERM, on_end_signal, true},  {SIGHUP, on_end_signal, true},
+    {SIGQUIT, on_end_signal, true},      {SIGTSTP, on_stop_signal, true}, {SIGCONT, on_continue_signal, false},
     {SIGWINCH, on_resize_signal, false},
 };
 constexpr std::size_t handled_count = sizeof handled_signals / sizeof handled_signals[0];
@@ -262,13 +261,13 @@ struct Terminal::Impl {
     std::string outgoing;
     int wake_read = -1;
     int wake_write = -1;
-    struct sigaction previous_actions[shared::handled_count]{};
+    struct sigaction previous_actions[shared::handled_count] {};
     bool installed[shared::handled_count]{};
 
     // Screen updates.
-    bool paint_all = true;        // stdscr must be filled again from the grid
-    bool resend_all = false;      // and the terminal's whole screen sent again
-    int shown_column = -1;        // where the cursor was put at the last update
+    bool paint_all = true;    // stdscr must be filled again from the grid
+    bool resend_all = false;  // and the terminal's whole screen sent again
+    int shown_column = -1;    // where the cursor was put at the last update
     int shown_row = -1;
 
     // Keys.
@@ -419,10 +418,10 @@ bool Terminal::Impl::start() {
 void Terminal::Impl::install_handlers() {
     for (std::size_t i = 0; i < shared::handled_count; ++i) {
         const shared::Handled& h = shared::handled_signals[i];
-        struct sigaction before{};
+        struct sigaction before {};
         sigaction(h.signo, nullptr, &before);
         if (h.keep_ignored && before.sa_handler == SIG_IGN) continue;
-        struct sigaction action{};
+        struct sigaction action {};
         action.sa_handler = h.handler;
         sigemptyset(&action.sa_mask);
         action.sa_flags = SA_RESTART;
@@ -496,8 +495,7 @@ void Terminal::Impl::print_kept_screen() const {
 
 void Terminal::Impl::take_signal_news() {
     char drain[64];
-    while (wake_read >= 0 && read(wake_read, drain, sizeof drain) > 0) {
-    }
+    while (wake_read >= 0 && read(wake_read, drain, sizeof drain) > 0) {}
     if (shared::resized) {
         shared::resized = 0;
         winsize size{};
@@ -667,8 +665,7 @@ Terminal::Terminal(Options options) : impl_(std::make_unique<Impl>()) {
         return;
     }
     if (!choose_utf8_locale()) {
-        t.error = program_name() +
-                  ": no UTF-8 locale is available; set one for the terminal, e.g. LANG=C.UTF-8";
+        t.error = program_name() + ": no UTF-8 locale is available; set one for the terminal, e.g. LANG=C.UTF-8";
         return;
     }
     std::string problem = probe_terminal_type(t.leave, t.enter);
@@ -744,8 +741,7 @@ void Terminal::sleep_ms(int milliseconds) {
     Impl& t = *impl_;
     if (t.stage != Impl::Stage::restored) t.flush();
     if (milliseconds <= 0) return;
-    const std::int64_t deadline_ns =
-        t.pauses.next(monotonic_ns(), static_cast<std::int64_t>(milliseconds) * 1'000'000);
+    const std::int64_t deadline_ns = t.pauses.next(monotonic_ns(), static_cast<std::int64_t>(milliseconds) * 1'000'000);
     timespec deadline{};
     deadline.tv_sec = static_cast<time_t>(deadline_ns / 1'000'000'000);
     deadline.tv_nsec = static_cast<long>(deadline_ns % 1'000'000'000);

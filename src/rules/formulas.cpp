@@ -24,14 +24,10 @@ int swing(i32 m, i32 span) {
 namespace {
 
 // trunc(base + bonus + swing), reduced to 16 bits.
-i16 damage_of(double base, double bonus, int swing_value) {
-    return to_i16(truncate(base + bonus + swing_value));
-}
+i16 damage_of(double base, double bonus, int swing_value) { return to_i16(truncate(base + bonus + swing_value)); }
 
 // attack x power + accuracy, the numerator of both damage formulas.
-i32 damage_numerator(u16 attack, const SkillStatus& skill) {
-    return add32(mul32(attack, skill.power), skill.accuracy);
-}
+i32 damage_numerator(u16 attack, const SkillStatus& skill) { return add32(mul32(attack, skill.power), skill.accuracy); }
 
 }  // namespace
 
@@ -102,10 +98,10 @@ void level_up_growth_at(HeroStatus& hero, const GrowthDraws& draws) {
 
     hero.max_hp = to_u16(hero.max_hp + (draws[0] % 5 + 3) + extra(draws[1]));
 
-    u16 HeroStatus::* const stats[] = {&HeroStatus::attack, &HeroStatus::defense, &HeroStatus::magic_attack,
-                                       &HeroStatus::magic_defense, &HeroStatus::speed};
+    u16 HeroStatus::*const stats[] = {&HeroStatus::attack, &HeroStatus::defense, &HeroStatus::magic_attack,
+                                      &HeroStatus::magic_defense, &HeroStatus::speed};
     std::size_t next = 2;
-    for (u16 HeroStatus::* const stat : stats) {
+    for (u16 HeroStatus::*const stat : stats) {
         int gain = draws[next] % 4 - 1 + extra(draws[next + 1]);
         next += 2;
         if (gain <= 0) gain = 1;

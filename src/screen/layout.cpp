@@ -32,9 +32,7 @@ constexpr FormationCell formation_table[max_formation][max_formation] = {
 
 bool valid_place(int total, int t) { return total >= 1 && total <= max_formation && t >= 1 && t <= total; }
 
-const FormationCell& formation_cell(int total, int t) {
-    return formation_table[total - 1][t - 1];
-}
+const FormationCell& formation_cell(int total, int t) { return formation_table[total - 1][t - 1]; }
 
 // The left column and top row of the frame of command entry e.
 int frame_column(const Battle& b, int entry) { return b.screen.left_origin + 2 * (4 - entry); }
@@ -45,9 +43,7 @@ const std::string& heading_text() { return sjis("＜　対　象　の　選　�
 // Rows 8 and 10 of every banner; row 9 comes from the caller between them.
 void banner_top(Battle& b) { put_at(b, b.screen.right_origin + 3, 8, sjis("＿＿＿＿＿＿＿＿＿＿")); }
 void banner_bottom(Battle& b) { put_at(b, b.screen.right_origin + 1, 10, sjis("￣￣￣￣￣￣￣￣￣￣")); }
-void banner_plate_row(Battle& b) {
-    put_at(b, b.screen.right_origin + 1, 9, sjis("／　　　　  　　　　／"));
-}
+void banner_plate_row(Battle& b) { put_at(b, b.screen.right_origin + 1, 9, sjis("／　　　　  　　　　／")); }
 
 // The three banners, so that one slide serves them all.
 enum class BannerKind { target, enemy_attack, name };
@@ -271,14 +267,10 @@ void erase_banner(Battle& b) {
     put_at(b, o + 1, 10, repeat(sjis("　"), 10));
 }
 
-void slide_target_banner(Battle& b, const EnemyStatus& enemy) {
-    slide_banner(b, BannerKind::target, &enemy, {});
-}
+void slide_target_banner(Battle& b, const EnemyStatus& enemy) { slide_banner(b, BannerKind::target, &enemy, {}); }
 
 void slide_enemy_attack_banner(Battle& b) { slide_banner(b, BannerKind::enemy_attack, nullptr, {}); }
 
-void slide_name_banner(Battle& b, std::string_view sjis_name) {
-    slide_banner(b, BannerKind::name, nullptr, sjis_name);
-}
+void slide_name_banner(Battle& b, std::string_view sjis_name) { slide_banner(b, BannerKind::name, nullptr, sjis_name); }
 
 }  // namespace rpg

@@ -62,7 +62,7 @@ TEST_F(Attacks, FallWithOthersStandingGoesBackToTheMenuWithoutEnemyPhase) {
     EXPECT_EQ(b.state.enemies_left, 2);
     EXPECT_EQ(b.state.enemies_defeated, 1);
     EXPECT_EQ(b.state.defeated[0], 1);
-    EXPECT_EQ(b.state.turn_count, 1);         // no enemy attacked
+    EXPECT_EQ(b.state.turn_count, 1);          // no enemy attacked
     EXPECT_EQ(b.state.protein[0].counter, 4);  // only the Protein half of a tick pass
     EXPECT_EQ(b.state.buckler[0].counter, 5);
     EXPECT_EQ(b.pawn().target, 2);            // the first standing enemy

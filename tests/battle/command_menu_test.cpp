@@ -80,7 +80,7 @@ TEST_F(Commands, DefendDoublesDefenceForTheEnemyPhaseAndHalvesItAfter) {
     EXPECT_THROW(command_loop(b), InputClosed);
     EXPECT_EQ(b.rec.hero.hp, expected_hp);
     EXPECT_EQ(b.rec.hero.defense, 20);
-    EXPECT_EQ(b.state.turn_count, 4);  // the defend turn and three enemy attacks
+    EXPECT_EQ(b.state.turn_count, 4);           // the defend turn and three enemy attacks
     EXPECT_TRUE(con.shows(33, 9, "敵の攻撃"));  // the banner stays after the turn
 }
 
@@ -97,7 +97,8 @@ TEST_F(Commands, BucklerEndingInADefendTurnIsTakenOffTheDoubledDefence) {
     int expected_hp = b.rec.hero.hp;
     for (int i = 0; i < 3; ++i) {
         check_hit(0, 0, 2, r);
-        expected_hp = std::max(0, expected_hp - std::max(0, int{enemy_damage(defending, b.pawn(), b.rec.skills[0], r)}));
+        expected_hp =
+            std::max(0, expected_hp - std::max(0, int{enemy_damage(defending, b.pawn(), b.rec.skills[0], r)}));
     }
 
     choose(con, 1);
@@ -137,7 +138,8 @@ TEST_F(Commands, EscapeRollUsesThePursuitValueOfTheEnemiesLeft) {
     b.state.enemies_left = 1;
     b.state.enemies_defeated = 2;
     Random r = replay();
-    int expected = check_escape(to_i16(b.rec.hero.speed), to_i16(pursuit_value(b.pawn().speed, 1)), b.rec.hero.level, r);
+    int expected =
+        check_escape(to_i16(b.rec.hero.speed), to_i16(pursuit_value(b.pawn().speed, 1)), b.rec.hero.level, r);
     choose(con, 3);
     if (expected) {
         EXPECT_EQ(command_loop(b), outcome_none);
@@ -154,8 +156,8 @@ TEST_F(Commands, HeroFallingMidPhaseLosesAtOnce) {
     con.press(key_enter);  // after "GAME OVER"
     EXPECT_EQ(command_loop(b), outcome_lost);
     EXPECT_EQ(b.rec.hero.hp, 0);
-    EXPECT_EQ(b.state.turn_count, 2);         // the defend turn and one enemy attack
-    EXPECT_EQ(b.rec.hero.defense, 40);        // not halved back: the battle is over
+    EXPECT_EQ(b.state.turn_count, 2);   // the defend turn and one enemy attack
+    EXPECT_EQ(b.rec.hero.defense, 40);  // not halved back: the battle is over
     EXPECT_TRUE(con.shows(27, 13, "GAME OVER"));
     EXPECT_TRUE(con.shows(27, 14, "相手に敗れました。"));
     EXPECT_EQ(con.keys_left(), 0u);

@@ -103,18 +103,18 @@ TEST_P(LongBattleMemory, HeapDoesNotGrowOverHundredsOfTurns) {
 
 INSTANTIATE_TEST_SUITE_P(
     Turns, LongBattleMemory,
-    ::testing::Values(
-        LongBattle{"Defending", {key_arrow_prefix, key_down}, [](GameRecords&) {}},
-        LongBattle{"DrinkingPotions",
-                   {key_arrow_prefix, key_down, key_arrow_prefix, key_down, key_enter},
-                   [](GameRecords& rec) { rec.hero.items[item_potion].count = 60000; }},
-        LongBattle{"FightingPawnsThatNeverFall",
-                   {key_enter, key_enter},  // fight, the first target; then the first skill again and again
-                   [](GameRecords& rec) {
-                       EnemyStatus& pawn = rec.enemies[kind_pawn];
-                       pawn.max_hp = 32767;
-                       pawn.hp.fill(32767);
-                   }}),
+    ::testing::Values(LongBattle{"Defending", {key_arrow_prefix, key_down}, [](GameRecords&) {}},
+                      LongBattle{"DrinkingPotions",
+                                 {key_arrow_prefix, key_down, key_arrow_prefix, key_down, key_enter},
+                                 [](GameRecords& rec) { rec.hero.items[item_potion].count = 60000; }},
+                      LongBattle{
+                          "FightingPawnsThatNeverFall",
+                          {key_enter, key_enter},  // fight, the first target; then the first skill again and again
+                          [](GameRecords& rec) {
+                              EnemyStatus& pawn = rec.enemies[kind_pawn];
+                              pawn.max_hp = 32767;
+                              pawn.hp.fill(32767);
+                          }}),
     [](const ::testing::TestParamInfo<LongBattle>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -57,7 +57,7 @@ TEST_F(WholeBattle, WonWithAProteinAndALevelUp) {
     con.press_arrow(key_down);
     con.press({key_enter, key_down, key_enter, key_enter});  // item window, Protein, use it, its message
     con.press({key_enter, key_enter, key_enter});            // the enemy phase
-    con.press(key_space);                                     // close the item window
+    con.press(key_space);                                    // close the item window
     con.press_arrow(key_up);
     con.press_arrow(key_up);
     for (int i = 0; i < 3; ++i) con.press({key_enter, key_enter, key_enter});  // fight, skill list, attack

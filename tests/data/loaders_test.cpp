@@ -1,5 +1,5 @@
-#include "assets_folder.h"
 #include "data/loaders.h"
+#include "assets_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -21,8 +21,8 @@ using test::TempFolder;
 
 // The 22 tokens of a good hero file.
 std::vector<std::string> hero_tokens() {
-    return {sjis("勇者"), "60", "12", "8", "5", "6", "10", "100", "0", "1", "0", "0", "0", "0",
-            "0",          "3",  "0",  "2", "0", "2", "4", "1"};
+    return {sjis("勇者"), "60", "12", "8", "5", "6", "10", "100", "0", "1", "0",
+            "0",          "0",  "0",  "0", "3", "0", "2",  "0",   "2", "4", "1"};
 }
 
 std::string join(const std::vector<std::string>& tokens, const std::string& separator = " ") {
@@ -347,7 +347,7 @@ TEST(LoadEnemyKind, RefusesAKindWhoseSixStatsAreAllZero) {
 TEST(LoadSkill, ReadsAndRefusesAnOverlongName) {
     TempFolder folder;
     folder.write("Flame.txt", sjis("火炎") + "\n0\n3\n2\nextra\n");
-    folder.write("HellFlame.txt", sjis("地獄の業火ファイア") + " 0 5 2");  // 18 bytes
+    folder.write("HellFlame.txt", sjis("地獄の業火ファイア") + " 0 5 2");   // 18 bytes
     folder.write("SwordCut.txt", sjis("地獄の業火ファイアー") + " 0 5 2");  // 20 bytes
     SkillStatus skill;
     std::string error;
@@ -360,8 +360,8 @@ TEST(LoadSkill, ReadsAndRefusesAnOverlongName) {
     EXPECT_EQ(error, "SwordCut.txt: name must be at most 19 bytes (found 20 bytes: \"地獄の業火ファイアー\")");
 }
 
-const char* const kind_files[] = {"Pawn_Status_Info.txt",  "Knight_Status_Info.txt", "Bishop_Status_Info.txt",
-                                  "Rook_Status_Info.txt",  "Queen_Status_Info.txt",  "King_Status_Info.txt"};
+const char* const kind_files[] = {"Pawn_Status_Info.txt", "Knight_Status_Info.txt", "Bishop_Status_Info.txt",
+                                  "Rook_Status_Info.txt", "Queen_Status_Info.txt",  "King_Status_Info.txt"};
 const char* const skill_files[] = {"SwordCut.txt", "Flame.txt", "BigRevolveSword.txt", "HellFlame.txt",
                                    "AbsoluteObedience.txt"};
 
@@ -375,7 +375,8 @@ void write_game_data(TempFolder& folder) {
         tokens[5] = std::to_string(40 + k);
         folder.write(kind_files[k], join(tokens));
     }
-    for (int s = 0; s < 5; ++s) folder.write(skill_files[s], "skill" + std::to_string(s) + " 0 " + std::to_string(s + 1) + " 2");
+    for (int s = 0; s < 5; ++s)
+        folder.write(skill_files[s], "skill" + std::to_string(s) + " 0 " + std::to_string(s + 1) + " 2");
 }
 
 TEST(LoadEnemies, FillsThePoolsOfTheKindsThatCanBeFought) {
@@ -416,7 +417,8 @@ TEST(MissingFile, KingMissingReadsHeroAndFiveKindsButNoSkill) {
     std::string error;
     EXPECT_EQ(load_game_data(records, folder.path(), error), LoadResult::missing);
     EXPECT_EQ(text_of(records.hero.name), sjis("勇者"));
-    for (int k = 0; k < 5; ++k) EXPECT_EQ(text_of(records.enemies[static_cast<std::size_t>(k)].name), "kind" + std::to_string(k));
+    for (int k = 0; k < 5; ++k)
+        EXPECT_EQ(text_of(records.enemies[static_cast<std::size_t>(k)].name), "kind" + std::to_string(k));
     EXPECT_EQ(text_of(records.enemies[kind_king].name), "");
     for (const SkillStatus& skill : records.skills) {
         EXPECT_EQ(text_of(skill.name), "");

@@ -18,7 +18,8 @@ void acknowledge_enemy_phase(GameProcess& g) {
         const std::uint64_t before = g.output_bytes();
         g.enter();
         ASSERT_TRUE(g.wait_until_quiet([&] {
-            return g.output_bytes() > before && has(g, 27, 13, "攻撃を回避しました。") && has(g, 27, 14, "ポーンの攻撃!!");
+            return g.output_bytes() > before && has(g, 27, 13, "攻撃を回避しました。") &&
+                   has(g, 27, 14, "ポーンの攻撃!!");
         })) << g.dump();
     }
     g.enter();
@@ -65,9 +66,7 @@ TEST_F(BattleProgram, WonFromTheFirstKeyToTheLevelUpScreenAndTheEnding) {
     GameProcess& g = *game;
 
     // Position 1, 2 and 3 in turn: fight, take the offered target, the first skill.
-    const struct {
-        int column, row;
-    } pawns[] = {{34, 2}, {38, 2}, {36, 4}};
+    const struct { int column, row; } pawns[] = {{34, 2}, {38, 2}, {36, 4}};
     for (int fallen = 0; fallen < 3; ++fallen) {
         SCOPED_TRACE("pawn " + std::to_string(fallen + 1));
         const int column = pawns[fallen].column;
@@ -170,8 +169,9 @@ TEST_F(BattleProgram, AnItemTakesEffectAndItsBarCountsDown) {
     g.down();
     g.down();
     g.enter();  // アイテム
-    ASSERT_TRUE(g.wait_until_quiet([&] { return has(g, 54, 0, "________Item________") && has(g, 59, 6, "バックラー"); }))
-        << g.dump();
+    ASSERT_TRUE(g.wait_until_quiet([&] {
+        return has(g, 54, 0, "________Item________") && has(g, 59, 6, "バックラー");
+    })) << g.dump();
     EXPECT_TRUE(shows(g, 59, 2, "ポーション", Look::normal));
     EXPECT_TRUE(shows(g, 59, 4, "プロテイン", Look::normal));
     EXPECT_TRUE(shows(g, 55, 2, "＜", Look::bright));

@@ -14,7 +14,7 @@
 namespace e2e {
 namespace {
 
-constexpr const char* block = "\x81\xA1";  // "■" in Shift-JIS
+constexpr const char* block = "\x81\xA1";        // "■" in Shift-JIS
 constexpr const char* hero_figure = "\x81\x9C";  // "●"
 
 // A walled box: blocks around the edge of the 19 x 53 area (the last column

@@ -60,7 +60,9 @@ struct EndingSignal {
     Moment moment;
 };
 
-void PrintTo(const EndingSignal& c, std::ostream* os) { *os << sigabbrev_np(c.signo) << " during " << name_of(c.moment); }
+void PrintTo(const EndingSignal& c, std::ostream* os) {
+    *os << sigabbrev_np(c.signo) << " during " << name_of(c.moment);
+}
 
 class EndedBySignal : public ::testing::TestWithParam<EndingSignal> {};
 
@@ -156,8 +158,7 @@ TEST_P(TerminalGone, EndsWithinASecondWithoutSpinning) {
     const double cpu_before = g.cpu_seconds();
     g.close_terminal();  // the window is closed: the game's input ends
     auto ending = g.wait_exit(10);
-    ASSERT_TRUE(ending) << "still running 10 s after the terminal went away, " << g.cpu_seconds()
-                        << " s of CPU used";
+    ASSERT_TRUE(ending) << "still running 10 s after the terminal went away, " << g.cpu_seconds() << " s of CPU used";
     EXPECT_TRUE(ending->exited() || ending->killed_by(SIGHUP)) << ending->describe();
     EXPECT_LT(ending->seconds_after_request, 1.5) << ending->describe();
     EXPECT_LT(ending->cpu_seconds() - cpu_before, 0.5) << ending->describe();
@@ -230,8 +231,8 @@ std::string differences(const std::vector<Cell>& now, const std::vector<Cell>& b
     for (std::size_t i = 0; i < now.size() && i < before.size(); ++i) {
         if (now[i] == before[i]) continue;
         out += "(" + std::to_string(i % 80) + ", " + std::to_string(i / 80) + "): \"" + before[i].text + "\"" +
-               (before[i].bright ? " bright" : "") + " became \"" + now[i].text + "\"" + (now[i].bright ? " bright" : "") +
-               "\n";
+               (before[i].bright ? " bright" : "") + " became \"" + now[i].text + "\"" +
+               (now[i].bright ? " bright" : "") + "\n";
     }
     return out;
 }
@@ -315,13 +316,14 @@ TEST_P(NonUtf8Locale, StillShowsTheTextsCorrectly) {
     expect_start_screen(g);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Locales, NonUtf8Locale,
-    ::testing::Values(LocaleCase{"LangC", {{"LANG", "C"}, {"LC_ALL", std::nullopt}}},
-                      LocaleCase{"LcAllC", {{"LC_ALL", "C"}}},
-                      LocaleCase{"Nothing", {{"LANG", std::nullopt}, {"LC_ALL", std::nullopt}}},
-                      LocaleCase{"LcCtypePosix", {{"LANG", "C.UTF-8"}, {"LC_ALL", std::nullopt}, {"LC_CTYPE", "POSIX"}}}),
-    [](const ::testing::TestParamInfo<LocaleCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Locales, NonUtf8Locale,
+                         ::testing::Values(LocaleCase{"LangC", {{"LANG", "C"}, {"LC_ALL", std::nullopt}}},
+                                           LocaleCase{"LcAllC", {{"LC_ALL", "C"}}},
+                                           LocaleCase{"Nothing", {{"LANG", std::nullopt}, {"LC_ALL", std::nullopt}}},
+                                           LocaleCase{
+                                               "LcCtypePosix",
+                                               {{"LANG", "C.UTF-8"}, {"LC_ALL", std::nullopt}, {"LC_CTYPE", "POSIX"}}}),
+                         [](const ::testing::TestParamInfo<LocaleCase>& info) { return std::string(info.param.name); });
 
 // --- Keys the game does not know ------------------------------------------
 
@@ -336,8 +338,8 @@ TEST(Keys, UnknownEscapeSequencesNeverActAsArrows) {
 
     // At the first entry: keys whose last byte is the code of down (P, 80),
     // right (M, 77) or Enter, and keys with modifiers.
-    for (const char* key : {"\x1bOP", "\x1b[11~", "\x1b[1;5B", "\x1b[1;2B", "\x1b[1;5P", "\x1bOM", "\x1bM",
-                            "\x1bP", "\x1b[1;3B", "\x1b[<0;10;5M", "\x1b[M !!"}) {
+    for (const char* key : {"\x1bOP", "\x1b[11~", "\x1b[1;5B", "\x1b[1;2B", "\x1b[1;5P", "\x1bOM", "\x1bM", "\x1bP",
+                            "\x1b[1;3B", "\x1b[<0;10;5M", "\x1b[M !!"}) {
         g.send(key);
     }
     g.settle(500);

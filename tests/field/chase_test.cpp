@@ -16,9 +16,9 @@ TEST(PursuitRange, SeventeenColumnsAndEightRows) {
         bool in_range;
     };
     const std::vector<Case> cases = {
-        {8, 3, 25, 3, true},     {8, 3, 26, 3, false},   {8, 3, 8, 11, true},    {8, 3, 8, 12, false},
-        {8, 3, 0, 0, true},      {30, 10, 13, 10, true}, {30, 10, 12, 10, false}, {30, 10, 30, 2, true},
-        {30, 10, 30, 1, false},  {30, 10, 47, 18, true}, {30, 10, 48, 18, false}, {30, 10, 13, 2, true},
+        {8, 3, 25, 3, true},    {8, 3, 26, 3, false},   {8, 3, 8, 11, true},     {8, 3, 8, 12, false},
+        {8, 3, 0, 0, true},     {30, 10, 13, 10, true}, {30, 10, 12, 10, false}, {30, 10, 30, 2, true},
+        {30, 10, 30, 1, false}, {30, 10, 47, 18, true}, {30, 10, 48, 18, false}, {30, 10, 13, 2, true},
         {30, 10, 30, 10, true},
     };
     for (const auto& c : cases) {

@@ -122,7 +122,8 @@ TEST(MoveHero, RefusedStepsAndOtherCodesChangeNothing) {
     f.put_block(22, 5);
     f.place_hero(20, 5);
     f.con.record_events(true);
-    for (int code : {key_right, 73, 74, 76, 78, 79, 0, key_arrow_prefix, key_enter, key_space}) move_hero(f.field, code);
+    for (int code : {key_right, 73, 74, 76, 78, 79, 0, key_arrow_prefix, key_enter, key_space})
+        move_hero(f.field, code);
     EXPECT_EQ(f.hero_x(), 20);
     EXPECT_EQ(f.hero_y(), 5);
     EXPECT_TRUE(f.con.events().empty());

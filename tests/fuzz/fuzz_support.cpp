@@ -50,14 +50,20 @@ const GameRecords& bundled_records() {
 }
 
 void check_refusal(const std::string& error, const char* file) {
-    if (error.rfind(std::string(file) + ": ", 0) != 0) fault("a refusal that does not name " + std::string(file) + ": " + error);
+    if (error.rfind(std::string(file) + ": ", 0) != 0)
+        fault("a refusal that does not name " + std::string(file) + ": " + error);
     for (std::size_t i = 0; i < error.size();) {
         const auto byte = static_cast<unsigned char>(error[i]);
         if (byte < 0x20 || byte == 0x7F) fault("a control character in the refusal: " + error);
-        std::size_t length = byte < 0x80 ? 1 : (byte >> 5) == 0x6 ? 2 : (byte >> 4) == 0xE ? 3 : (byte >> 3) == 0x1E ? 4 : 0;
+        std::size_t length = byte < 0x80           ? 1
+                             : (byte >> 5) == 0x6  ? 2
+                             : (byte >> 4) == 0xE  ? 3
+                             : (byte >> 3) == 0x1E ? 4
+                                                   : 0;
         if (length == 0 || i + length > error.size()) fault("a refusal that is not UTF-8: " + error);
         for (std::size_t k = 1; k < length; ++k) {
-            if ((static_cast<unsigned char>(error[i + k]) & 0xC0) != 0x80) fault("a refusal that is not UTF-8: " + error);
+            if ((static_cast<unsigned char>(error[i + k]) & 0xC0) != 0x80)
+                fault("a refusal that is not UTF-8: " + error);
         }
         i += length;
     }

@@ -18,9 +18,9 @@ struct Symbol {
 
 // Every symbol the screens draw, a kana, kanji and a half-width katakana.
 const Symbol symbols[] = {
-    {"●", "\x81\x9c"}, {"■", "\x81\xa1"}, {"×", "\x81\x7e"}, {"＿", "\x81\x51"}, {"￣", "\x81\x50"},
-    {"／", "\x81\x5e"}, {"＜", "\x81\x83"}, {"＞", "\x81\x84"}, {"\u3000", "\x81\x40"}, {"相", "\x91\x8a"},
-    {"ダ", "\x83\x5f"},  {"ｱ", "\xb1"},
+    {"●", "\x81\x9c"},      {"■", "\x81\xa1"},  {"×", "\x81\x7e"},  {"＿", "\x81\x51"},
+    {"￣", "\x81\x50"},     {"／", "\x81\x5e"}, {"＜", "\x81\x83"}, {"＞", "\x81\x84"},
+    {"\u3000", "\x81\x40"}, {"相", "\x91\x8a"}, {"ダ", "\x83\x5f"}, {"ｱ", "\xb1"},
 };
 
 void PrintTo(const Symbol& s, std::ostream* out) { *out << s.utf8; }
@@ -73,7 +73,10 @@ class InvalidBytes : public ::testing::TestWithParam<Bad> {};
 TEST_P(InvalidBytes, ShowThePlaceholder) { EXPECT_EQ(utf8_from_sjis(GetParam().bytes), GetParam().utf8); }
 
 const Bad invalid[] = {
-    {"control", "a\x01" "b", "a?b"},
+    {"control",
+     "a\x01"
+     "b",
+     "a?b"},
     {"delete", "\x7f", "?"},
     {"byte_0x80", "\x80", "?"},
     {"byte_0xa0", "\xa0", "?"},

@@ -159,10 +159,9 @@ TEST(RenderRow, InvalidBytesAndOrphanHalvesShowPlaceholders) {
     grid.write(sjis("●"));
     grid.set_cursor(6, 0);
     grid.write("x");  // the first half of "●" drawn over: its second half is blanked
-    EXPECT_EQ(head(row(grid, 0), 9),
-              (std::vector<RowPiece>{piece(0, "?", 1), piece(1, "?", 1), piece(2, "?", 1), piece(3, "?", 1),
-                                     piece(4, "?", 1), piece(5, " ", 1), piece(6, "x", 1), piece(7, " ", 1),
-                                     piece(8, " ", 1)}));
+    EXPECT_EQ(head(row(grid, 0), 9), (std::vector<RowPiece>{piece(0, "?", 1), piece(1, "?", 1), piece(2, "?", 1),
+                                                            piece(3, "?", 1), piece(4, "?", 1), piece(5, " ", 1),
+                                                            piece(6, "x", 1), piece(7, " ", 1), piece(8, " ", 1)}));
 }
 
 TEST(RenderRow, OverlappingCharacterBlanksTheHalfItCuts) {
@@ -197,7 +196,8 @@ TEST(RenderRow, EachPieceCarriesTheAttributeOfItsFirstByte) {
     grid.write(sjis("●"));
     grid.set_attribute(7);
     grid.write("b");
-    EXPECT_EQ(head(row(grid, 0), 4), (std::vector<RowPiece>{piece(0, "a", 1, 7), piece(1, "● ", 2, 15), piece(3, "b", 1, 7)}));
+    EXPECT_EQ(head(row(grid, 0), 4),
+              (std::vector<RowPiece>{piece(0, "a", 1, 7), piece(1, "● ", 2, 15), piece(3, "b", 1, 7)}));
 }
 
 TEST(RenderRow, CharacterCutByTheVisibleEdgeLeavesABlank) {
@@ -245,9 +245,12 @@ void expect_tiling(const CellGrid& grid, int r, int visible, int (*width_of)(std
         while (i < p.utf8.size()) {
             std::size_t length = 1;
             auto lead = static_cast<unsigned char>(p.utf8[i]);
-            if (lead >= 0xf0) length = 4;
-            else if (lead >= 0xe0) length = 3;
-            else if (lead >= 0xc0) length = 2;
+            if (lead >= 0xf0)
+                length = 4;
+            else if (lead >= 0xe0)
+                length = 3;
+            else if (lead >= 0xc0)
+                length = 2;
             drawn += width_of(std::string_view(p.utf8).substr(i, length));
             i += length;
         }

@@ -77,8 +77,7 @@ public:
             int status = 99;
             try {
                 status = body(pipe_fds[1]);
-            } catch (...) {
-            }
+            } catch (...) {}
             _exit(status);
         }
         close(pipe_fds[1]);
@@ -134,8 +133,7 @@ public:
         int status = 0;
         waitpid(pid_, &status, 0);
         ended_ = true;
-        while (pump(50)) {
-        }
+        while (pump(50)) {}
         return status;
     }
 

@@ -15,7 +15,7 @@ std::string row(const CellGrid& grid, int r, int column, int length) {
 TEST(TwoByteCells, OverwritingOneHalfBlanksTheOther) {
     struct Case {
         const char* name;
-        int column;          // where the single-byte text is written over "兵兵" at column 10
+        int column;  // where the single-byte text is written over "兵兵" at column 10
         const char* text;
         const char* expected;  // columns 9 to 14
     };

@@ -61,17 +61,21 @@ TEST(FormulaArithmetic, TruncationDropsTheFractionAndNeverOverflows) {
 }
 
 TEST(DamageSwing, RunsFromMinusFourToSix) {
-    struct Case { i32 m; i32 span; int expected; };
+    struct Case {
+        i32 m;
+        i32 span;
+        int expected;
+    };
     const Case cases[] = {
-        {0, 100, -4},            // 0 x 10 - 4
-        {100, 100, 6},           // m at its maximum: 1 x 10 - 4
-        {50, 100, 1},            // m = L + 50 at L = 0: 0.5 x 10 - 4
-        {57, 114, 1},            // m = L + 50 at L = 7
-        {114, 114, 6},           // m = 2L + 100 at L = 7
-        {5, 100, -3},            // 0.5 - 4 = -3.5, toward zero
-        {38, 100, 0},            // 3.8 - 4 = -0.2, toward zero
-        {99, 100, 5},            // 9.9 - 4 = 5.9
-        {65585, 131170, 1},      // m = L + 50 at L = 65535
+        {0, 100, -4},        // 0 x 10 - 4
+        {100, 100, 6},       // m at its maximum: 1 x 10 - 4
+        {50, 100, 1},        // m = L + 50 at L = 0: 0.5 x 10 - 4
+        {57, 114, 1},        // m = L + 50 at L = 7
+        {114, 114, 6},       // m = 2L + 100 at L = 7
+        {5, 100, -3},        // 0.5 - 4 = -3.5, toward zero
+        {38, 100, 0},        // 3.8 - 4 = -0.2, toward zero
+        {99, 100, 5},        // 9.9 - 4 = 5.9
+        {65585, 131170, 1},  // m = L + 50 at L = 65535
         {131170, 131170, 6},
     };
     for (const Case& c : cases) {
@@ -173,14 +177,14 @@ struct RollCase {
 TEST(CheckHit, EvadesOnlyWhenTheDefenderRollsHigher) {
     const RollCase cases[] = {
         // A = 10 + 5 + r1 mod 11; B = 1 x 15 + r2 mod 2.
-        {"equal rolls do not evade", 10, 1, 15, 0, 0, 0},       // 15 vs 15
-        {"one more evades", 10, 1, 15, 1, 0, 1},                // 16 vs 15
-        {"attacker one more hits", 10, 1, 15, 0, 1, 0},         // 15 vs 16
-        {"remainders taken", 10, 1, 15, 12, 2, 1},              // 15 + 12 mod 11 = 16 vs 15 + 2 mod 2 = 15
+        {"equal rolls do not evade", 10, 1, 15, 0, 0, 0},  // 15 vs 15
+        {"one more evades", 10, 1, 15, 1, 0, 1},           // 16 vs 15
+        {"attacker one more hits", 10, 1, 15, 0, 1, 0},    // 15 vs 16
+        {"remainders taken", 10, 1, 15, 12, 2, 1},         // 15 + 12 mod 11 = 16 vs 15 + 2 mod 2 = 15
         // a = -1: a + 1 = 0, so the random term is 0; A = -1 + 0 + 0.
-        {"defender speed -1", -1, 0, 0, 12345, 777, 0},         // -1 vs 0 + 0
-        {"attacker speed -1", 0, -1, 1, 999, 12345, 1},         // 0 vs -1 + 0
-        {"both -1 are equal", -1, -1, 1, 5, 5, 0},              // -1 vs -1
+        {"defender speed -1", -1, 0, 0, 12345, 777, 0},  // -1 vs 0 + 0
+        {"attacker speed -1", 0, -1, 1, 999, 12345, 1},  // 0 vs -1 + 0
+        {"both -1 are equal", -1, -1, 1, 5, 5, 0},       // -1 vs -1
         // a = -5: -5 + (-2) + 7 mod -4 (= 3) = -4; B = -1 x 5 + 0 = -5.
         {"negative speeds keep their remainders", -5, -1, 5, 7, 0, 1},
         // a = 32767: 32767 + 16383 + 0 = 49150, 16 bits -16386; B = 1 + 0.
@@ -200,20 +204,20 @@ TEST(CheckHit, EvadesOnlyWhenTheDefenderRollsHigher) {
 TEST(CheckEscape, SucceedsOnlyWhenTheHeroRollsHigher) {
     const RollCase cases[] = {
         // A = 2 x 10 x 1 + r1 mod 11; B = 4 x 5 x 1 + r2 mod 6.
-        {"equal rolls do not escape", 10, 5, 1, 0, 0, 0},         // 20 vs 20
-        {"one more escapes", 10, 5, 1, 1, 0, 1},                  // 21 vs 20
-        {"remainders of both", 10, 5, 1, 23, 11, 0},              // 20 + 1 vs 20 + 5
+        {"equal rolls do not escape", 10, 5, 1, 0, 0, 0},  // 20 vs 20
+        {"one more escapes", 10, 5, 1, 1, 0, 1},           // 21 vs 20
+        {"remainders of both", 10, 5, 1, 23, 11, 0},       // 20 + 1 vs 20 + 5
         // A = 20L + r1 mod 11; B = 16L + r2 mod 5: the level decides.
-        {"level 1 does not get away", 10, 4, 1, 0, 4, 0},        // 20 vs 20
-        {"level 2 gets away", 10, 4, 2, 0, 4, 1},                // 40 vs 36
+        {"level 1 does not get away", 10, 4, 1, 0, 4, 0},  // 20 vs 20
+        {"level 2 gets away", 10, 4, 2, 0, 4, 1},          // 40 vs 36
         // A pursuit of 65535 is -1: b + 1 = 0, so its random term is 0; B = -4L.
-        {"pursuit -1", 0, -1, 1, 0, 32767, 1},                    // 0 vs -4
+        {"pursuit -1", 0, -1, 1, 0, 32767, 1},                      // 0 vs -4
         {"pursuit -1, hero speed -1", -1, -1, 1, 32767, 32767, 1},  // -2 vs -4
         // 2 x 32767 x 65535 wraps to -196606 (16 bits: 2); B = 0 + 0.
         {"fastest hero at the top level", 32767, 0, 65535, 0, 0, 1},
         // 4 x 32767 x 65535 wraps to -393212 (16 bits: 4); A = 0.
-        {"hardest pursuit at the top level", 0, 32767, 65535, 0, 0, 0},         // 0 vs 4
-        {"hardest pursuit wraps below zero", 0, 32767, 65535, 0, 32764, 1},     // 0 vs 32768 = -32768
+        {"hardest pursuit at the top level", 0, 32767, 65535, 0, 0, 0},      // 0 vs 4
+        {"hardest pursuit wraps below zero", 0, 32767, 65535, 0, 32764, 1},  // 0 vs 32768 = -32768
     };
     for (const RollCase& c : cases) {
         EXPECT_EQ(check_escape_at(c.a, c.b, static_cast<u16>(c.k), c.r1, c.r2), c.expected) << c.what;
@@ -232,7 +236,12 @@ EnemyStatus enemy_stats(u16 max_hp, u16 attack, u16 defense, u16 magic_attack, u
 }
 
 TEST(ExpReward, SumPlusRollPlusASixth) {
-    struct Case { const char* what; EnemyStatus enemy; int r; u16 expected; };
+    struct Case {
+        const char* what;
+        EnemyStatus enemy;
+        int r;
+        u16 expected;
+    };
     const Case cases[] = {
         // S = 10 + 3 + 2 + 1 + 1 + 1 = 18: 18 + r mod 18 + 3.
         {"lowest roll", enemy_stats(10, 3, 2, 1, 1, 1), 0, 21},
@@ -250,18 +259,26 @@ TEST(ExpReward, SumPlusRollPlusASixth) {
 }
 
 TEST(BattleExp, ScalesByTurnsAndChargesForItems) {
-    struct Case { const char* what; u16 reward; i16 defeated; i16 turns; i16 items; u16 expected; i16 turns_after; };
+    struct Case {
+        const char* what;
+        u16 reward;
+        i16 defeated;
+        i16 turns;
+        i16 items;
+        u16 expected;
+        i16 turns_after;
+    };
     const Case cases[] = {
         {"short battle", 21, 3, 10, 0, 63, 10},
         {"39 turns are not yet long", 21, 3, 39, 0, 63, 39},
-        {"40 turns divide by 1.1", 100, 3, 40, 0, 272, 4},   // 300 / 1.1 = 272.7
+        {"40 turns divide by 1.1", 100, 3, 40, 0, 272, 4},  // 300 / 1.1 = 272.7
         {"45 turns leave the count at 4", 100, 3, 45, 0, 272, 4},
         {"105 turns divide by 2.75", 100, 1, 105, 0, 36, 10},  // 100 / 2.75 = 36.4
         // 32767 / 10 = 3276: 65535 / 900.9 = 72.7.
         {"longest battle", 65535, 1, 32767, 0, 72, 3276},
         {"items cost 5 each", 21, 3, 10, 2, 53, 10},
         {"items can take nearly all", 21, 3, 10, 12, 3, 10},
-        {"items costing exactly the gain", 100, 3, 45, 54, 2, 4},   // 272 - 270
+        {"items costing exactly the gain", 100, 3, 45, 54, 2, 4},  // 272 - 270
         // 63 - 65 would wrap to 65534: the hero gains nothing instead.
         {"items costing more than the gain give 0", 21, 3, 10, 13, 0, 10},
         {"every item counter value", 21, 3, 10, 32767, 0, 10},
@@ -325,10 +342,18 @@ TEST(LevelUpGrowth, NoSurplusMeansNoExtraPoint) {
 }
 
 TEST(LevelUpGrowth, SurplusAboveTheRollAddsAPoint) {
-    struct Case { const char* what; u32 exp; u32 next_exp; int r1; int r2; int hp_gain; int stat_gain; };
+    struct Case {
+        const char* what;
+        u32 exp;
+        u32 next_exp;
+        int r1;
+        int r2;
+        int hp_gain;
+        int stat_gain;
+    };
     const Case cases[] = {
         // d = 299: r2 mod 300 = 298 is below it, 299 is not.
-        {"d 299 beats 298", 399, 100, 0, 298, 4, 1},     // -1 + 1 = 0 -> 1
+        {"d 299 beats 298", 399, 100, 0, 298, 4, 1},  // -1 + 1 = 0 -> 1
         {"d 299 does not beat 299", 399, 100, 0, 299, 3, 1},
         {"d 299 beats 300 mod 300", 399, 100, 2, 300, 6, 2},   // 2 + 3 + 1; 2 - 1 + 1
         {"largest gains", 399, 100, 4 + 3 * 5 + 20, 0, 8, 3},  // 39: 39 mod 5 = 4, 39 mod 4 = 3

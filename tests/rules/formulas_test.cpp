@@ -77,7 +77,11 @@ SkillStatus sample_skill() {
 
 // Each formula with chance makes a fixed number of draws, whatever it rolls.
 TEST(FormulaDraws, EachFormulaDrawsItsOwnCount) {
-    struct Case { const char* what; int draws; void (*run)(Random&); };
+    struct Case {
+        const char* what;
+        int draws;
+        void (*run)(Random&);
+    };
     const Case cases[] = {
         {"physical_damage", 1, [](Random& r) { physical_damage(sample_hero(), sample_enemy(), sample_skill(), r); }},
         {"enemy_damage", 1, [](Random& r) { enemy_damage(sample_hero(), sample_enemy(), sample_skill(), r); }},
@@ -87,8 +91,16 @@ TEST(FormulaDraws, EachFormulaDrawsItsOwnCount) {
         {"check_escape, pursuit -1", 2, [](Random& r) { check_escape(-1, -1, 3, r); }},
         {"exp_reward", 1, [](Random& r) { exp_reward(sample_enemy(), r); }},
         {"exp_reward, no stats", 1, [](Random& r) { exp_reward(EnemyStatus{}, r); }},
-        {"battle_exp", 1, [](Random& r) { i16 turns = 45; battle_exp(sample_enemy(), 3, turns, 2, r); }},
-        {"level_up_growth", 12, [](Random& r) { HeroStatus hero = sample_hero(); level_up_growth(hero, r); }},
+        {"battle_exp", 1,
+         [](Random& r) {
+             i16 turns = 45;
+             battle_exp(sample_enemy(), 3, turns, 2, r);
+         }},
+        {"level_up_growth", 12,
+         [](Random& r) {
+             HeroStatus hero = sample_hero();
+             level_up_growth(hero, r);
+         }},
     };
     for (const Case& c : cases) {
         for (const std::uint32_t seed : {0u, 1u, 0xFFFFFFFFu, 123456789u}) {
@@ -153,7 +165,10 @@ TEST(FormulaDraws, GrowthTakesTwoDrawsPerStatInOrder) {
     // 10450 / 30612, speed 5853 / 28100.
     // r1 mod 5 = 3 for max_hp; r1 mod 4 = 2, 3, 1, 2, 1 for the others;
     // r2 mod 300 = 219, 37, 97, 185, 12, 200.
-    struct Case { u32 exp; std::array<int, 6> gains; };
+    struct Case {
+        u32 exp;
+        std::array<int, 6> gains;
+    };
     const Case cases[] = {
         // d = 0: no extra point. 3 + 3; 1, 2, 0 -> 1, 1, 0 -> 1.
         {200, {6, 1, 2, 1, 1, 1}},
@@ -217,19 +232,23 @@ TEST(FormulaDraws, AgreeWithTheReferenceDrawsOverManySeeds) {
 }
 
 TEST(PursuitValue, FewerEnemiesChaseLess) {
-    struct Case { u16 speed; i16 enemies_left; u16 expected; };
+    struct Case {
+        u16 speed;
+        i16 enemies_left;
+        u16 expected;
+    };
     const Case cases[] = {
-        {10, 3, 22},         // 10 x 2.25 = 22.5
-        {10, 2, 15},         // 10 x 1.5
-        {10, 1, 7},          // 10 x 0.75 = 7.5
-        {33, 3, 74},         // 74.25
-        {33, 2, 49},         // 49.5
-        {33, 1, 24},         // 24.75
+        {10, 3, 22},  // 10 x 2.25 = 22.5
+        {10, 2, 15},  // 10 x 1.5
+        {10, 1, 7},   // 10 x 0.75 = 7.5
+        {33, 3, 74},  // 74.25
+        {33, 2, 49},  // 49.5
+        {33, 1, 24},  // 24.75
         {100, 0, 0},
-        {29127, 3, 65535},   // 65535.75: as a signed pursuit this is -1
-        {29128, 3, 2},       // 65538 reduced to 16 bits
-        {65535, 3, 16381},   // 147453.75 -> 147453 - 131072
-        {100, -1, 65461},    // -75 reduced to 16 bits
+        {29127, 3, 65535},       // 65535.75: as a signed pursuit this is -1
+        {29128, 3, 2},           // 65538 reduced to 16 bits
+        {65535, 3, 16381},       // 147453.75 -> 147453 - 131072
+        {100, -1, 65461},        // -75 reduced to 16 bits
         {65535, 32767, 57344},   // 1610539008 reduced to 16 bits
         {65535, -32768, 24576},  // -1610588160 reduced to 16 bits
     };
@@ -266,10 +285,13 @@ HeroStatus hero_with_stats(u16 max_hp, u16 attack, u16 defense, u16 magic_attack
 }
 
 TEST(NextLevelExp, RoundsToTensThenHundreds) {
-    struct Case { u16 total; u32 expected; };
+    struct Case {
+        u16 total;
+        u32 expected;
+    };
     const Case cases[] = {
-        {0, 0}, {7, 7}, {9, 9}, {10, 10}, {14, 10}, {15, 20}, {94, 90}, {95, 100}, {99, 100},
-        {100, 100}, {149, 100}, {150, 200}, {1234, 1200}, {1250, 1300}, {65449, 65400}, {65535, 65500},
+        {0, 0},    {7, 7},     {9, 9},     {10, 10},   {14, 10},     {15, 20},     {94, 90},       {95, 100},
+        {99, 100}, {100, 100}, {149, 100}, {150, 200}, {1234, 1200}, {1250, 1300}, {65449, 65400}, {65535, 65500},
     };
     for (const Case& c : cases) {
         HeroStatus hero = hero_with_stats(c.total, 0, 0, 0, 0, 0, 1);
@@ -279,12 +301,15 @@ TEST(NextLevelExp, RoundsToTensThenHundreds) {
 }
 
 TEST(NextLevelExp, SixStatsTimesLevel) {
-    struct Case { HeroStatus hero; u32 expected; };
+    struct Case {
+        HeroStatus hero;
+        u32 expected;
+    };
     const Case cases[] = {
-        {hero_with_stats(10, 8, 7, 6, 9, 5, 3), 100},   // 45 x 3 = 135
-        {hero_with_stats(10, 8, 7, 6, 9, 5, 4), 200},   // 45 x 4 = 180
-        {hero_with_stats(0, 0, 0, 0, 0, 1, 7), 7},      // only speed: 7
-        {hero_with_stats(1, 1, 1, 1, 1, 1, 0), 0},      // level 0
+        {hero_with_stats(10, 8, 7, 6, 9, 5, 3), 100},       // 45 x 3 = 135
+        {hero_with_stats(10, 8, 7, 6, 9, 5, 4), 200},       // 45 x 4 = 180
+        {hero_with_stats(0, 0, 0, 0, 0, 1, 7), 7},          // only speed: 7
+        {hero_with_stats(1, 1, 1, 1, 1, 1, 0), 0},          // level 0
         {hero_with_stats(40000, 0, 0, 0, 0, 0, 2), 14500},  // 80000 -> 16 bits 14464
         // 393210 x 65535 = 25769017350 wraps in 32 bits; 16 bits leave 6.
         {hero_with_stats(65535, 65535, 65535, 65535, 65535, 65535, 65535), 6},

@@ -186,10 +186,10 @@ TEST_F(Layout, TargetBannerLabelColumnByKind) {
         const char* row9;
     };
     const Case cases[] = {
-        {1, "ポーン", "／　　　ポーン　　　／"}, {2, "ABC", "／　　　ABC 　　　　／"},
-        {4, "Pawn!", "／　　　Pawn! 　　　／"},  {6, "キング", "／　　　キング　　　／"},
+        {1, "ポーン", "／　　　ポーン　　　／"},   {2, "ABC", "／　　　ABC 　　　　／"},
+        {4, "Pawn!", "／　　　Pawn! 　　　／"},    {6, "キング", "／　　　キング　　　／"},
         {5, "クイーン", "／　　 クイーン 　　／"}, {3, "ルーク", "／　　ルーク　　　　／"},
-        {0, "ポーン", "／　　　　  　　　　／"}, {7, "ポーン", "／　　　　  　　　　／"},
+        {0, "ポーン", "／　　　　  　　　　／"},   {7, "ポーン", "／　　　　  　　　　／"},
     };
     for (const auto& c : cases) {
         MemoryConsole fresh;

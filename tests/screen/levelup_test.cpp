@@ -92,7 +92,8 @@ TEST_F(LevelUp, GainOfOneSlidesZeroThenOneIntoPlace) {
 TEST_F(LevelUp, EveryRowShowsItsGain) {
     draw_level_up_gains(b);
     const char* gains[] = {"+1", "+3", "+2", "+0", "+0", "+0", "+0", "+3"};
-    for (int i = 0; i < 8; ++i) EXPECT_EQ(con.row_text(2 + i, 54, 8), gains[i] + std::string(8 - std::string(gains[i]).size(), ' ')) << i;
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(con.row_text(2 + i, 54, 8), gains[i] + std::string(8 - std::string(gains[i]).size(), ' ')) << i;
     // Labels 8 x 50; slides of (gain + 1) x 21 frames; exp count 0..3.
     EXPECT_EQ(total_sleep(), 8 * 50 + (2 + 4 + 3 + 1 + 1 + 1 + 1) * 21 + 4);
 }
@@ -134,7 +135,8 @@ TEST_F(LevelUp, ValuesRiseFromRowNineIntoTheirRows) {
     draw_level_up_values(b);
     const char* values[] = {"5", "123", "32", "20", "10", "12", "15", "7"};
     for (int i = 0; i < 8; ++i)
-        EXPECT_EQ(con.row_text(2 + i, 63, 10), ":     " + std::string(values[i]) + std::string(4 - std::string(values[i]).size(), ' '))
+        EXPECT_EQ(con.row_text(2 + i, 63, 10),
+                  ":     " + std::string(values[i]) + std::string(4 - std::string(values[i]).size(), ' '))
             << i;
     EXPECT_EQ(sleeps(), std::vector<int>(8 + 7 + 6 + 5 + 4 + 3 + 2 + 1, 5));
     // The level passes rows 9 to 2, each frame but the last erased with 9 blanks.

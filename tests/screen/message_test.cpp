@@ -63,8 +63,8 @@ TEST_F(MessageWindow, EachPostErasesOnlyRowsThatShowText) {
     const std::vector<std::set<int>> expected = {
         {}, {13}, {13, 14}, {13, 14, 15}, {13, 14, 15, 16}, {13, 14, 15, 16, 17},
     };
-    const std::vector<std::string> texts = {"first message, the longest of all", "second", "third",
-                                            "fourth", "fifth", "sixth"};
+    const std::vector<std::string> texts = {
+        "first message, the longest of all", "second", "third", "fourth", "fifth", "sixth"};
     for (std::size_t i = 0; i < texts.size(); ++i) {
         con.clear_events();
         post_now(texts[i]);
@@ -170,11 +170,11 @@ TEST(FormatNumberMessage, PutsTheNumberInPlaceOfTheFirstBlank) {
         {"相手に のダメージ!!", 12, "相手に12のダメージ!!"},
         {"経験値 を得ました。", 0, "経験値0を得ました。"},
         {"主人公に のダメージ!!", 32767, "主人公に32767のダメージ!!"},
-        {" の攻撃!!", 7, "7の攻撃!!"},                      // a leading blank puts the digits first
-        {"相手に のダメージ!!", -5, "相手に-5のダメージ!!"},  // a negative number keeps its sign
+        {" の攻撃!!", 7, "7の攻撃!!"},                                       // a leading blank puts the digits first
+        {"相手に のダメージ!!", -5, "相手に-5のダメージ!!"},                 // a negative number keeps its sign
         {"相手に のダメージ!!", to_i16(40000), "相手に-25536のダメージ!!"},  // 16-bit value
-        {"a b c", 1, "a1b c"},  // later blanks stay
-        {"no-blank", 42, "no-blank42"},  // no blank: the number goes at the end
+        {"a b c", 1, "a1b c"},                                               // later blanks stay
+        {"no-blank", 42, "no-blank42"},                                      // no blank: the number goes at the end
         {" ", 9, "9"},
     };
     for (const auto& c : cases)
@@ -196,8 +196,7 @@ TEST(FormatNameMessage, PutsTheNameInPlaceOfTheFirstBlank) {
         {"before after", "", "beforeafter"},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(u8(format_name_message(sjis(c.utf8_template), sjis(c.utf8_name))), c.expected)
-            << c.utf8_template;
+        EXPECT_EQ(u8(format_name_message(sjis(c.utf8_template), sjis(c.utf8_name))), c.expected) << c.utf8_template;
     // Two blanks: the name takes the first, then the number the next.
     std::string text = format_number_message(format_name_message(sjis(" の体力が 回復しました。"), sjis("アレス")), 20);
     EXPECT_EQ(u8(text), "アレスの体力が20回復しました。");

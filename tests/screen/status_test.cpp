@@ -27,7 +27,8 @@ protected:
     }
     bool bar_is_solid(int row) const {
         int n = bar_length(row);
-        return con.row_text(row, 5, 18) == std::string(static_cast<std::size_t>(n), '-') + std::string(18 - static_cast<std::size_t>(n), ' ');
+        return con.row_text(row, 5, 18) ==
+               std::string(static_cast<std::size_t>(n), '-') + std::string(18 - static_cast<std::size_t>(n), ' ');
     }
 };
 
@@ -40,12 +41,10 @@ TEST(HpBarCells, ScalesToEighteenCells) {
         int cells;
     };
     const Case cases[] = {
-        {120, 120, 18}, {60, 120, 9}, {119, 120, 17}, {6, 120, 0}, {7, 120, 1}, {0, 120, 0},
-        {1, 1, 18},     {100, 100, 18}, {520, 520, 18},
-        {519, 519, 17},  // the quotient first: just below 18
-        {1038, 1038, 17}, {1065, 1065, 17},
-        {5, 0, 0},       // no maximum, no bar
-        {-4, 100, 0},    // odd values stay inside the bar
+        {120, 120, 18},   {60, 120, 9},     {119, 120, 17}, {6, 120, 0},    {7, 120, 1}, {0, 120, 0},
+        {1, 1, 18},       {100, 100, 18},   {520, 520, 18}, {519, 519, 17},  // the quotient first: just below 18
+        {1038, 1038, 17}, {1065, 1065, 17}, {5, 0, 0},                       // no maximum, no bar
+        {-4, 100, 0},                                                        // odd values stay inside the bar
         {200, 100, 18},
     };
     for (const auto& c : cases) EXPECT_EQ(hp_bar_cells(c.hp, c.max_hp), c.cells) << c.hp << "/" << c.max_hp;
@@ -92,8 +91,8 @@ TEST_F(StatusPanel, CountdownPastZeroStopsAtZeroWithoutALastPause) {
             EXPECT_EQ(e.attribute, 15);
             figures.push_back(e.bytes);
         }
-    EXPECT_EQ(figures, (std::vector<std::string>{"11 ", "10 ", "9 ", "8 ", "7 ", "6 ", "5 ", "4 ", "3 ", "2 ",
-                                                 "1 ", "0 "}));
+    EXPECT_EQ(figures,
+              (std::vector<std::string>{"11 ", "10 ", "9 ", "8 ", "7 ", "6 ", "5 ", "4 ", "3 ", "2 ", "1 ", "0 "}));
     EXPECT_EQ(sleeps(), std::vector<int>(11, 20));
     EXPECT_EQ(con.events().back().kind, MemoryConsole::Event::print);
     EXPECT_EQ(bar_length(13), 0);

@@ -100,14 +100,14 @@ struct EmulatorGlue {
 
 namespace {
 const VTermScreenCallbacks screen_callbacks = {
-    nullptr,                    // damage
-    nullptr,                    // moverect
-    nullptr,                    // movecursor
-    &EmulatorGlue::property,    // settermprop
-    nullptr,                    // bell
-    nullptr,                    // resize
-    nullptr,                    // sb_pushline
-    nullptr,                    // sb_popline
+    nullptr,                  // damage
+    nullptr,                  // moverect
+    nullptr,                  // movecursor
+    &EmulatorGlue::property,  // settermprop
+    nullptr,                  // bell
+    nullptr,                  // resize
+    nullptr,                  // sb_pushline
+    nullptr,                  // sb_popline
 };
 }  // namespace
 
@@ -123,9 +123,12 @@ double Ending::cpu_seconds() const {
 }
 std::string Ending::describe() const {
     std::ostringstream out;
-    if (WIFEXITED(status)) out << "exited with status " << WEXITSTATUS(status);
-    else if (WIFSIGNALED(status)) out << "killed by signal " << WTERMSIG(status) << " (" << strsignal(WTERMSIG(status)) << ")";
-    else out << "status " << status;
+    if (WIFEXITED(status))
+        out << "exited with status " << WEXITSTATUS(status);
+    else if (WIFSIGNALED(status))
+        out << "killed by signal " << WTERMSIG(status) << " (" << strsignal(WTERMSIG(status)) << ")";
+    else
+        out << "status " << status;
     out << ", " << cpu_seconds() << " s CPU, ended " << seconds_after_request << " s after the request";
     return out.str();
 }
@@ -133,8 +136,7 @@ std::string Ending::describe() const {
 // ---------------------------------------------------------------------------
 // Start and end
 
-GameProcess::GameProcess(Launch launch)
-    : launch_(std::move(launch)), columns_(launch_.columns), rows_(launch_.rows) {
+GameProcess::GameProcess(Launch launch) : launch_(std::move(launch)), columns_(launch_.columns), rows_(launch_.rows) {
     vt_ = vterm_new(rows_, columns_);
     vterm_set_utf8(vt_, 1);
     screen_ = vterm_obtain_screen(vt_);
@@ -196,8 +198,7 @@ void GameProcess::start() {
             close(sync[1]);
             setpgid(0, 0);
             char go = 0;
-            while (read(sync[0], &go, 1) < 0 && errno == EINTR) {
-            }
+            while (read(sync[0], &go, 1) < 0 && errno == EINTR) {}
             close(sync[0]);
             struct sigaction plain {};
             plain.sa_handler = SIG_DFL;
@@ -362,15 +363,14 @@ void GameProcess::read_reports() {
             case Report::started: game_pid_ = report.pid; break;
             case Report::stopped: stopped_ = true; break;
             case Report::continued: continued_ = true; break;
-            case Report::ended:
-                ending_ = Ending{report.status, report.usage, seconds_since(end_requested_)};
-                break;
+            case Report::ended: ending_ = Ending{report.status, report.usage, seconds_since(end_requested_)}; break;
         }
     }
 }
 
 bool GameProcess::wait_until(const std::function<bool()>& condition, double seconds) {
-    const auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+    const auto deadline =
+        Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
     for (;;) {
         if (condition()) return true;
         if (Clock::now() >= deadline) return false;

@@ -44,7 +44,7 @@ enum class Stream {
 struct Launch {
     std::filesystem::path program;
     std::vector<std::string> arguments;  // after the program's name
-    std::filesystem::path folder;  // the working directory, where the data files are
+    std::filesystem::path folder;        // the working directory, where the data files are
     int columns = 80;
     int rows = 24;
     // Variables set (or, with std::nullopt, removed) on top of the standard
@@ -58,8 +58,8 @@ struct Launch {
 
 // How the program ended.
 struct Ending {
-    int status = 0;  // as waitpid gives it
-    rusage usage{};  // of the program alone
+    int status = 0;                    // as waitpid gives it
+    rusage usage{};                    // of the program alone
     double seconds_after_request = 0;  // from the call that asked for the end to the report
 
     bool exited() const;

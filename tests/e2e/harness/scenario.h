@@ -46,7 +46,9 @@ public:
     void set_number(const std::string& file, int index, long long value);
     // The value at `index` of a data file, as it stands in the file and in UTF-8.
     std::string value_bytes(const std::string& file, int index) const;
-    std::string text_value(const std::string& file, int index) const { return utf8_from_cp932(value_bytes(file, index)); }
+    std::string text_value(const std::string& file, int index) const {
+        return utf8_from_cp932(value_bytes(file, index));
+    }
     void write(const std::string& file, std::string_view bytes);
     void remove(const std::string& file);
     std::string read(const std::string& file) const;
@@ -70,6 +72,5 @@ private:
 
 // The bundled data files.
 std::filesystem::path assets_folder();
-
 
 }  // namespace e2e

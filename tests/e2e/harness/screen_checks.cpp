@@ -86,11 +86,12 @@ int game_columns(std::string_view utf8) {
     for (int x = column; x < column + length; ++x) {
         const Cell cell = game.cell(x, row);
         // An ideographic space is blank too; so is its right half.
-        const bool is_blank = cell.text == " " || cell.text == "\u3000" ||
-                              (cell.width == 0 && game.cell(x - 1, row).text == "\u3000");
+        const bool is_blank =
+            cell.text == " " || cell.text == "\u3000" || (cell.width == 0 && game.cell(x - 1, row).text == "\u3000");
         if (!is_blank) {
-            return ::testing::AssertionFailure() << "(" << x << ", " << row << ") is not blank: " << describe_cell(cell)
-                                                 << "\n" << game.dump();
+            return ::testing::AssertionFailure()
+                   << "(" << x << ", " << row << ") is not blank: " << describe_cell(cell) << "\n"
+                   << game.dump();
         }
     }
     return ::testing::AssertionSuccess();
