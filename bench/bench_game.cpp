@@ -656,12 +656,12 @@ void field_run(bool whole) {
     // No key pressed: the loop polls and sleeps 10 ms.
     {
         game.idle(300);
-        const Sample before = game.sample();
+        const Sample idle_before = game.sample();
         const std::size_t writes_before = game.updates().size();
         game.idle(idle_ms);
-        const Sample after = game.sample();
-        cpu_row("idle CPU: field, no key pressed", before, after, 2);
-        const double passes = ms(after.at_ns - before.at_ns) / field_pass_ms;
+        const Sample idle_after = game.sample();
+        cpu_row("idle CPU: field, no key pressed", idle_before, idle_after, 2);
+        const double passes = ms(idle_after.at_ns - idle_before.at_ns) / field_pass_ms;
         const auto writes = static_cast<long long>(game.updates().size() - writes_before);
         add(Section::output, "output: field loop, no key pressed", format("%lld writes in %.0f passes", writes, passes),
             "0 writes", writes == 0);

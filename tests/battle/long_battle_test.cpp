@@ -115,7 +115,7 @@ INSTANTIATE_TEST_SUITE_P(
                               pawn.max_hp = 32767;
                               pawn.hp.fill(32767);
                           }}),
-    [](const ::testing::TestParamInfo<LongBattle>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<LongBattle>& test) { return std::string(test.param.name); });
 
 }  // namespace
 }  // namespace rpg::testing

@@ -55,7 +55,7 @@ INSTANTIATE_TEST_SUITE_P(
         Move{"seven_down_from_3", 7, {}, 3, key_down, 7}, Move{"seven_up_from_5", 7, {}, 5, key_up, 1},
         Move{"seven_left_skips_to_1", 7, {2, 3, 4, 5, 6}, 7, key_left, 1}, Move{"two_up_never", 2, {}, 2, key_up, 2},
         Move{"one_down_never", 1, {}, 1, key_down, 1}),
-    [](const ::testing::TestParamInfo<Move>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<Move>& test) { return std::string(test.param.name); });
 
 using Targets = BattleTest;
 

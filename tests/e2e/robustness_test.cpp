@@ -88,8 +88,8 @@ std::vector<EndingSignal> ending_signals() {
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, EndedBySignal, ::testing::ValuesIn(ending_signals()),
-                         [](const ::testing::TestParamInfo<EndingSignal>& info) {
-                             return std::string(sigabbrev_np(info.param.signo)) + "During" + name_of(info.param.moment);
+                         [](const ::testing::TestParamInfo<EndingSignal>& test) {
+                             return std::string(sigabbrev_np(test.param.signo)) + "During" + name_of(test.param.moment);
                          });
 
 // --- Stop and continue ----------------------------------------------------
@@ -140,9 +140,9 @@ TEST_P(StoppedAndContinued, GivesTheTerminalBackWhileStoppedAndComesBackIntact) 
 INSTANTIATE_TEST_SUITE_P(JobControl, StoppedAndContinued,
                          ::testing::Values(StopCase{Moment::waiting, false}, StopCase{Moment::waiting, true},
                                            StopCase{Moment::animation, false}, StopCase{Moment::field, true}),
-                         [](const ::testing::TestParamInfo<StopCase>& info) {
-                             return std::string(info.param.from_keyboard ? "CtrlZ" : "Sigtstp") + "During" +
-                                    name_of(info.param.moment);
+                         [](const ::testing::TestParamInfo<StopCase>& test) {
+                             return std::string(test.param.from_keyboard ? "CtrlZ" : "Sigtstp") + "During" +
+                                    name_of(test.param.moment);
                          });
 
 // --- The terminal goes away -----------------------------------------------
@@ -165,7 +165,7 @@ TEST_P(TerminalGone, EndsWithinASecondWithoutSpinning) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Hangup, TerminalGone, ::testing::Values(Moment::animation, Moment::waiting, Moment::field),
-                         [](const ::testing::TestParamInfo<Moment>& info) { return "During" + name_of(info.param); });
+                         [](const ::testing::TestParamInfo<Moment>& test) { return "During" + name_of(test.param); });
 
 // --- No terminal ----------------------------------------------------------
 
@@ -207,7 +207,7 @@ INSTANTIATE_TEST_SUITE_P(
                       NoTerminalCase{"BattleOutputToAFile", Program::battle, Stream::terminal, Stream::file},
                       NoTerminalCase{"FieldInputFromAPipe", Program::field, Stream::pipe, Stream::terminal},
                       NoTerminalCase{"FieldOutputToAFile", Program::field, Stream::terminal, Stream::file}),
-    [](const ::testing::TestParamInfo<NoTerminalCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<NoTerminalCase>& test) { return std::string(test.param.name); });
 
 // --- Window size ----------------------------------------------------------
 
@@ -323,7 +323,7 @@ INSTANTIATE_TEST_SUITE_P(Locales, NonUtf8Locale,
                                            LocaleCase{
                                                "LcCtypePosix",
                                                {{"LANG", "C.UTF-8"}, {"LC_ALL", std::nullopt}, {"LC_CTYPE", "POSIX"}}}),
-                         [](const ::testing::TestParamInfo<LocaleCase>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<LocaleCase>& test) { return std::string(test.param.name); });
 
 // --- Keys the game does not know ------------------------------------------
 
@@ -399,7 +399,7 @@ TEST_P(IdleWait, UsesAlmostNoCpu) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cpu, IdleWait, ::testing::Values(Moment::waiting, Moment::field),
-                         [](const ::testing::TestParamInfo<Moment>& info) { return "During" + name_of(info.param); });
+                         [](const ::testing::TestParamInfo<Moment>& test) { return "During" + name_of(test.param); });
 
 TEST(IdleWait, AtTheClosingPromptUsesAlmostNoCpu) {
     Scenario s;

@@ -62,8 +62,8 @@ TEST_P(MissingFile, ShowsTheNoticeAndEndsWith255AfterThirtySeconds) {
 INSTANTIATE_TEST_SUITE_P(Notice, MissingFile,
                          ::testing::Values(MissingCase{"BattleWithoutTheKing", false, "King_Status_Info.txt"},
                                            MissingCase{"FieldWithoutTheLastSkill", true, "AbsoluteObedience.txt"}),
-                         [](const ::testing::TestParamInfo<MissingCase>& info) {
-                             return std::string(info.param.name);
+                         [](const ::testing::TestParamInfo<MissingCase>& test) {
+                             return std::string(test.param.name);
                          });
 
 }  // namespace

@@ -89,7 +89,7 @@ const Bad invalid[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Bytes, InvalidBytes, ::testing::ValuesIn(invalid),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& test) { return std::string(test.param.name); });
 
 TEST(Encoding, DecodeReportsLengthAndValidity) {
     const std::string text = std::string("A") + "\x81\x9c" + "\xff" + "\xb1";

@@ -74,7 +74,7 @@ const Case sequences[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Terminals, KeyDecoderSequences, ::testing::ValuesIn(sequences),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& test) { return std::string(test.param.name); });
 
 TEST(KeyDecoder, LoneEscapeComesOnlyWhenNothingFollows) {
     KeyDecoder decoder;
@@ -115,8 +115,8 @@ TEST(KeyDecoder, BytesSplitAcrossReadsStillMakeOneKey) {
 TEST(KeyDecoder, PendingOnlyInsideASequence) {
     KeyDecoder decoder;
     std::deque<int> out;
-    for (unsigned char c : std::string("\x1b[1;5")) {
-        decoder.feed(c, out);
+    for (char c : std::string("\x1b[1;5")) {
+        decoder.feed(static_cast<unsigned char>(c), out);
         EXPECT_TRUE(decoder.pending());
     }
     decoder.feed('A', out);
