@@ -17,7 +17,7 @@ protected:
         b.pawn().defense = 1;
         b.pawn().magic_defense = 1;
     }
-    Attacks() { draw_formation(b, b.pawn()); }
+    Attacks() { draw_formation(b.screen, b.pawn(), b.enemy_total()); }
     // Fight, open the ability list and attack with the first skill.
     void fight_once() { con.press({key_enter, key_enter, key_enter}); }
 };
@@ -56,7 +56,7 @@ TEST_F(Attacks, FallWithOthersStandingGoesBackToTheMenuWithoutEnemyPhase) {
     b.state.buckler[0] = EffectSlot{5, 1};
     b.state.active_effects = 2;
     b.state.effect_rows = {1, 1, 0};
-    b.state.selected_skill = 0;
+    b.menu.selected_skill = 0;
     fight_once();
     EXPECT_THROW(command_loop(b), InputClosed);
     EXPECT_EQ(b.state.enemies_left, 2);
@@ -102,7 +102,7 @@ TEST_F(Attacks, WinWithoutLevelUpWaitsAndReturnsWon) {
     b.rec.hero.next_exp = 60000;
     for (int i = 0; i < 3; ++i) fight_once();
     con.press(key_enter);  // after the experience line
-    EXPECT_EQ(command_loop(b), outcome_won);
+    EXPECT_EQ(command_loop(b), Outcome::won);
     EXPECT_EQ(b.rec.hero.level, 3);
     EXPECT_TRUE(con.shows(27, 14, "戦闘に勝ちました。"));
     EXPECT_EQ(con.keys_left(), 0u);
@@ -115,7 +115,7 @@ TEST_F(Attacks, WinRestoresAttackAndDefenceWhateverEffectsRan) {
     b.rec.hero.defense = static_cast<u16>(b.rec.hero.defense + 5);
     for (int i = 0; i < 3; ++i) fight_once();
     con.press(key_enter);
-    EXPECT_EQ(command_loop(b), outcome_won);
+    EXPECT_EQ(command_loop(b), Outcome::won);
     EXPECT_EQ(b.rec.hero.attack, 30);
     EXPECT_EQ(b.rec.hero.defense, 20);
 }
@@ -162,14 +162,15 @@ TEST_F(Attacks, BigWinRaisesTwoLevelsAndCarriesTheRest) {
     ASSERT_EQ(levels_for_seed(seed), 2) << "some seed makes the gain cover two thresholds";
 
     for (int i = 0; i < 3; ++i) fight_once();
-    EXPECT_EQ(command_loop(b), outcome_won);
+    EXPECT_EQ(command_loop(b), Outcome::won);
     EXPECT_EQ(hero.level, 3);
     EXPECT_EQ(hero.exp, expected.exp);
     EXPECT_EQ(hero.next_exp, expected.next_exp);
     EXPECT_EQ(hero.max_hp, expected.max_hp);
     EXPECT_EQ(hero.speed, expected.speed);
     EXPECT_EQ(hero.hp, static_cast<i16>(expected.max_hp));
-    EXPECT_EQ(b.state.hero_before.exp, gained);
+    EXPECT_EQ(b.state.exp_gained, gained);
+    EXPECT_EQ(b.state.hero_before.exp, 0u);
     EXPECT_EQ(b.state.hero_before.level, 1);
     EXPECT_TRUE(con.shows(27, 13, "主人公がレベルアップしました。"));
     // The level-up table: the level row gains 2 and shows the new level.
@@ -186,7 +187,7 @@ TEST_F(Attacks, ZeroThresholdStillEndsTheLevelUpLoop) {
     b.rec.hero.level = 65534;
     b.rec.hero.next_exp = 0;
     for (int i = 0; i < 3; ++i) fight_once();
-    EXPECT_EQ(command_loop(b), outcome_won);
+    EXPECT_EQ(command_loop(b), Outcome::won);
     EXPECT_EQ(b.rec.hero.level, 65535);
 }
 
@@ -204,7 +205,7 @@ TEST_F(Attacks, SkillChoiceIsLimitedByLevel) {
         set_up_encounter(battle, 1);
         for (int i = 0; i < 6; ++i) console.press_arrow(key_down);
         EXPECT_THROW(ability_command(battle), InputClosed);
-        EXPECT_EQ(battle.state.selected_skill, c.last);
+        EXPECT_EQ(battle.menu.selected_skill, c.last);
         EXPECT_EQ(console.attribute_at(55, 2 + 2 * c.last), 15);
     }
 }

@@ -44,7 +44,7 @@ TEST_F(Commands, HighlightMovesWithoutWrapping) {
         console.record_events(true);
         for (int k : c.keys) console.press(k);
         EXPECT_THROW(command_loop(battle), InputClosed);
-        EXPECT_EQ(battle.state.command_index, c.index);
+        EXPECT_EQ(battle.menu.command_index, c.index);
         EXPECT_EQ(prints(console) > 0, c.draws);
     }
 }
@@ -124,7 +124,7 @@ TEST_F(Commands, FailedRunCostsATurnAndTheEnemiesAttack) {
 TEST_F(Commands, SuccessfulRunEndsTheBattleEscaped) {
     b.pawn().speed = 0;  // pursuit value 0: any positive escape roll wins
     choose(con, 3);
-    EXPECT_EQ(command_loop(b), outcome_none);
+    EXPECT_EQ(command_loop(b), Outcome::none);
     EXPECT_TRUE(con.shows(27, 13, "成功しました。"));
     EXPECT_TRUE(con.shows(27, 14, "主人公の「にげる」.........."));
     EXPECT_EQ(b.state.turn_count, 0);
@@ -142,7 +142,7 @@ TEST_F(Commands, EscapeRollUsesThePursuitValueOfTheEnemiesLeft) {
         check_escape(to_i16(b.rec.hero.speed), to_i16(pursuit_value(b.pawn().speed, 1)), b.rec.hero.level, r);
     choose(con, 3);
     if (expected) {
-        EXPECT_EQ(command_loop(b), outcome_none);
+        EXPECT_EQ(command_loop(b), Outcome::none);
     } else {
         EXPECT_THROW(command_loop(b), InputClosed);
     }
@@ -154,7 +154,7 @@ TEST_F(Commands, HeroFallingMidPhaseLosesAtOnce) {
     b.rec.hero.hp = 3;
     choose(con, 1);
     con.press(key_enter);  // after "GAME OVER"
-    EXPECT_EQ(command_loop(b), outcome_lost);
+    EXPECT_EQ(command_loop(b), Outcome::lost);
     EXPECT_EQ(b.rec.hero.hp, 0);
     EXPECT_EQ(b.state.turn_count, 2);   // the defend turn and one enemy attack
     EXPECT_EQ(b.rec.hero.defense, 40);  // not halved back: the battle is over

@@ -61,8 +61,8 @@ TEST_F(WholeBattle, WonWithAProteinAndALevelUp) {
     con.press_arrow(key_up);
     con.press_arrow(key_up);
     for (int i = 0; i < 3; ++i) con.press({key_enter, key_enter, key_enter});  // fight, skill list, attack
-    const i16 outcome = command_loop(b);
-    ASSERT_EQ(outcome, outcome_won);
+    const Outcome outcome = command_loop(b);
+    ASSERT_EQ(outcome, Outcome::won);
 
     EXPECT_EQ(hero.level, expected.level);
     EXPECT_EQ(hero.exp, expected.exp);
@@ -109,15 +109,15 @@ TEST_F(WholeBattle, WonWithAProteinAndALevelUp) {
 
 TEST_F(WholeBattle, EndingLinesForEachOutcome) {
     const struct {
-        i16 outcome;
+        Outcome outcome;
         const char* line;
-    } cases[] = {{outcome_won, "バトルに勝ちました。"},
-                 {outcome_lost, "バトルに負けました。"},
-                 {outcome_none, "にげることに成功しました。"}};
+    } cases[] = {{Outcome::won, "バトルに勝ちました。"},
+                 {Outcome::lost, "バトルに負けました。"},
+                 {Outcome::none, "にげることに成功しました。"}};
     for (const auto& c : cases) {
         MemoryConsole console;
         Battle battle{console};
-        post_message(battle, sjis("GAME OVER"));
+        post_message(battle.screen, sjis("GAME OVER"));
         console.add_arrow(key_up, 100000);  // an arrow key: its first code ends the program
         show_ending(battle, c.outcome);
         EXPECT_TRUE(console.shows(27, 14, c.line));
