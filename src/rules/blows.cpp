@@ -38,7 +38,7 @@ HeroBlow hero_blow(EnemyStatus& enemy, const HeroStatus& hero, const SkillStatus
     blow.felled = true;
     --state.enemies_left;
     ++state.enemies_defeated;
-    state.defeated.at(static_cast<std::size_t>(enemy.target - 1)) = 1;
+    defeated_flag(state, enemy.target) = 1;
     return blow;
 }
 

@@ -18,7 +18,7 @@ struct EffectSlot {
 struct BattleState {
     i16 enemies_left = 3;
     i16 enemies_defeated = 0;
-    std::array<i16, 7> defeated{};  // position p (1 to 7) at index p - 1; see stands()
+    std::array<i16, 7> defeated{};  // 1 where the enemy has fallen; see defeated_flag()
     i16 turn_count = 0;
     i16 items_used = 0;
     i16 active_effects = 0;
@@ -32,9 +32,14 @@ struct BattleState {
     int enemy_total() const { return enemies_left + enemies_defeated; }
 };
 
-// Formation positions count from 1, as the player sees them.
+// Formation positions count from 1, as the player sees them; this is the one
+// place a position becomes an index of `defeated`. Outside 1 to 7 it throws
+// std::out_of_range.
+inline i16& defeated_flag(BattleState& state, int position) {
+    return state.defeated.at(static_cast<std::size_t>(position - 1));
+}
 inline bool stands(const BattleState& state, int position) {
-    return state.defeated[static_cast<std::size_t>(position - 1)] == 0;
+    return state.defeated.at(static_cast<std::size_t>(position - 1)) == 0;
 }
 
 }  // namespace rpg
