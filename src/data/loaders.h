@@ -1,14 +1,12 @@
 #pragma once
-// Reading the data files into the records at start-up, and the notice shown
-// when one of them is missing. Files are looked up by bare name in a folder
-// (the current directory for the programs).
+// Reading the data files into the records at start-up. Files are looked up
+// by bare name in a folder (the current directory for the programs).
 
 #include <filesystem>
 #include <optional>
 #include <string>
 
 #include "data/records.h"
-#include "platform/console.h"
 
 namespace rpg {
 
@@ -18,8 +16,8 @@ enum class LoadResult {
     invalid,  // a file holds a value the game cannot play with; see the message
 };
 
-// Reads a file the way the original platform's text mode does: a CR before a
-// line end is dropped. Empty when the file cannot be opened.
+// Reads a text file whole, with line ends as the game expects them: a CR
+// before a line end is dropped. Empty when the file cannot be opened.
 std::optional<std::string> read_text_file(const std::filesystem::path& file);
 
 // Each loader fills its record from one file and checks what the game relies
@@ -33,9 +31,5 @@ LoadResult load_skill(SkillStatus& skill, const std::filesystem::path& file, std
 LoadResult load_skills(GameRecords& records, const std::filesystem::path& folder, std::string& error);
 // The start-up order of both programs: hero, enemy kinds, skills.
 LoadResult load_game_data(GameRecords& records, const std::filesystem::path& folder, std::string& error);
-
-// Prints the four lines of the missing-file notice at the cursor, waits until
-// 30 seconds have passed and returns the exit status, -1.
-int fatal_missing_file(Console& con);
 
 }  // namespace rpg
