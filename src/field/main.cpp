@@ -18,7 +18,7 @@ int walk_field(rpg::Terminal& terminal, const rpg::StartUp& start, std::string& 
     rpg::seed_random(field.random, start.options.seed.value_or(rpg::seed_from_time(terminal.now_seconds())));
     const std::filesystem::path map_file = start.data_folder / "test.txt";
     if (!rpg::start_field(field, map_file)) {
-        error = "cannot open the map file " + map_file.string();
+        error = "cannot open the map file " + map_file.lexically_normal().string();
         return rpg::exit_missing_file;
     }
     rpg::run_field(field, -1);
