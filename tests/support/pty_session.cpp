@@ -215,8 +215,7 @@ void PtySession::start() {
                 int status = 99;
                 try {
                     status = l.body(body_pipe[1]);
-                } catch (...) {
-                }
+                } catch (...) {}
                 _exit(status);
             }
             execve(program.c_str(), argv.data(), envp.data());

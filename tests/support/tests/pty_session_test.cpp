@@ -11,8 +11,8 @@
 #include <string_view>
 #include <vector>
 
-#include "support/pty_session.h"
 #include "support/data_folder.h"
+#include "support/pty_session.h"
 #include "support/screen_checks.h"
 
 namespace rpg::test {
