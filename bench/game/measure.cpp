@@ -62,8 +62,7 @@ Sequence& sequence(const std::string& name) {
 // around the sequence. When a pause of `lead_pause` ms comes before the
 // first write, a late first write (which makes the sequence look short) shows.
 void time_sequence(const std::string& name, const WatchedProgram& game, std::size_t first, std::size_t last,
-                   const std::vector<double>& pauses, const Sample& before, const Sample& after,
-                   double lead_pause = 0) {
+                   const std::vector<double>& pauses, const Sample& before, const Sample& after, double lead_pause) {
     const std::vector<Update>& writes = game.updates();
     const double wall = ms(writes[last].at_ns - writes[first].at_ns);
     double nominal = 0;

@@ -1,6 +1,7 @@
 #include "watch/watched_program.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/mman.h>
 #include <time.h>
 #include <unistd.h>
