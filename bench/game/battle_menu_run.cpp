@@ -1,3 +1,6 @@
+// Battle with the bundled data: start-up, the wait at the command menu, the
+// menu's key latency, the item list.
+
 #include <termios.h>
 #include <unistd.h>
 
@@ -22,9 +25,6 @@ constexpr int item_list_openings = 5;
 constexpr int menu_keys = 300;
 
 }  // namespace
-
-// Battle with the bundled data: start-up, the wait at the command menu, the
-// menu's key latency, the item list.
 
 void battle_menu_run() {
     const rpg::test::Scenario folder;

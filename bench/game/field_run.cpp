@@ -1,3 +1,5 @@
+// Field with the bundled data: the wipe, the idle loop, hero steps.
+
 #include <signal.h>
 
 #include <filesystem>
@@ -19,8 +21,6 @@ namespace {
 constexpr int wipe_pauses = 2 * 19;
 constexpr int field_pass_ms = 10;
 constexpr int field_keys = 300;
-
-// Field with the bundled data: the wipe, the idle loop, hero steps.
 
 // Two opposite steps the hero can take from where it starts, as one-code keys
 // (the capital letters the game takes for arrows) and as arrow keys.

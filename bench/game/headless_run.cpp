@@ -1,3 +1,5 @@
+// Whole battles on the memory console with its virtual clock.
+
 #include <chrono>
 #include <cstdint>
 #include <string>
@@ -11,8 +13,6 @@
 #include "support/data_folder.h"
 
 namespace bench {
-
-// Whole battles on the memory console with its virtual clock.
 
 void headless_run() {
     constexpr int defend_turns = 100;

@@ -1,3 +1,7 @@
+// A battle won at once with a level-up: the pawns have 1 HP and no speed,
+// the hero hits hard. The last blow starts one unbroken stream of messages,
+// the level-up screen and the ending.
+
 #include <signal.h>
 #include <sys/wait.h>
 
@@ -16,10 +20,6 @@ namespace bench {
 namespace {
 
 constexpr int typing_ms = 50;
-
-// A battle won at once with a level-up: the pawns have 1 HP and no speed,
-// the hero hits hard. The last blow starts one unbroken stream of messages,
-// the level-up screen and the ending.
 
 // The number after the "+" of a level-up table row.
 bool gain_in_row(const std::string& row, int& gain) {

@@ -1,3 +1,5 @@
+// Battle in an empty folder: the missing-file notice.
+
 #include <signal.h>
 
 #include "measure.h"
@@ -6,8 +8,6 @@
 #include "support/data_folder.h"
 
 namespace bench {
-
-// Battle in an empty folder: the missing-file notice.
 
 void missing_file_run() {
     const rpg::test::DataFolder empty;
