@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "data/test_folder.h"
+#include "support/data_folder.h"
 
 namespace rpg {
 namespace {
@@ -61,7 +61,7 @@ TEST(Options, EachOptionBadValuesUnknownOptionsAndStrayArguments) {
 }
 
 TEST(DataFolder, GivenThenCurrentThenInstalledThenCurrent) {
-    test::TempFolder current, installed, given, empty;
+    test::DataFolder current, installed, given, empty;
     current.write(data_marker_file, "x");
     installed.write(data_marker_file, "x");
     const struct {

@@ -8,7 +8,7 @@
 
 #include "battle_session.h"
 
-namespace e2e {
+namespace rpg::test {
 namespace {
 
 // Help, version and usage errors need no terminal and leave it alone; the
@@ -32,7 +32,7 @@ TEST(WithoutTerminal, AnswersAndLeavesTheTerminalAlone) {
         launch.arguments = c.arguments;
         launch.input = Stream::null;
         launch.output = launch.error_output = Stream::file;
-        GameProcess g(launch);
+        PtySession g(launch);
         auto ending = g.wait_exit(10);
         ASSERT_TRUE(ending) << g.dump();
         EXPECT_EQ(ending->exit_code(), c.status) << ending->describe();
@@ -50,15 +50,15 @@ TEST(WithoutTerminal, AnswersAndLeavesTheTerminalAlone) {
 // in a folder without data and are told where it is.
 TEST(SeedOption, ReplaysABattleExactly) {
     Scenario s;
-    const std::filesystem::path elsewhere = s.folder() / "elsewhere";
+    const std::filesystem::path elsewhere = s.path() / "elsewhere";
     std::filesystem::create_directory(elsewhere);
     const char* seeds[] = {"7", "7", "8"};
-    std::array<std::unique_ptr<GameProcess>, 3> games;
+    std::array<std::unique_ptr<PtySession>, 3> games;
     for (std::size_t i = 0; i < games.size(); ++i) {
         Launch launch = s.battle();
         launch.folder = elsewhere;
-        launch.arguments = {"--seed", seeds[i], "--data", s.folder().string()};
-        games[i] = std::make_unique<GameProcess>(launch);
+        launch.arguments = {"--seed", seeds[i], "--data", s.path().string()};
+        games[i] = std::make_unique<PtySession>(launch);
     }
     for (auto& game : games) ASSERT_TRUE(wait_for_command_menu(*game)) << game->dump();
     // Fight the first pawn with the first skill, then acknowledge what follows;
@@ -71,7 +71,7 @@ TEST(SeedOption, ReplaysABattleExactly) {
             games[i]->enter();
         }
         for (std::size_t i = 0; i < games.size(); ++i) {
-            GameProcess& g = *games[i];
+            PtySession& g = *games[i];
             ASSERT_TRUE(g.wait_until_quiet([&] { return g.output_bytes() > before[i]; }, 20, 400)) << g.dump();
             screens[i].push_back(g.screen_text());
         }
@@ -85,4 +85,4 @@ TEST(SeedOption, ReplaysABattleExactly) {
 }
 
 }  // namespace
-}  // namespace e2e
+}  // namespace rpg::test
