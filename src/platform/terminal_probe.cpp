@@ -125,8 +125,7 @@ TerminalType probe_terminal_type() {
     const bool printing_only = tigetflag("hc") > 0;
     if (capability("cup").empty() || printing_only) {
         type.problem = std::string("the terminal \"") + (name ? name : "") +
-                       "\" cannot place the cursor, which the game needs; use a terminal such as xterm and set "
-                       "TERM accordingly, e.g. TERM=xterm-256color";
+                       "\" cannot place the cursor; the game needs one that can, e.g. TERM=xterm-256color";
     }
     type.leave = capability("sgr0") + capability("cnorm") + capability("rmcup");
     type.enter = capability("smcup") + capability("cnorm");
