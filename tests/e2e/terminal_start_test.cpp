@@ -76,6 +76,16 @@ INSTANTIATE_TEST_SUITE_P(
                       Setting{"AmbiguousSetWideOnANarrowTerminal", true, "xterm-256color", "wide", nullptr}),
     [](const ::testing::TestParamInfo<Setting>& test) { return std::string(test.param.name); });
 
+TEST(Measuring, KeysTypedBeforeTheTerminalAnswersAreKept) {
+    // The keys reach the terminal before the program has asked where its
+    // cursor is, and so come in ahead of the answer: down, down, Enter.
+    Scenario s;
+    s.set_number(hero_file, hero::potions, 3);
+    GameProcess g(s.battle());
+    g.send("\x1b[B\x1b[B\r");
+    EXPECT_TRUE(g.wait_until_quiet([&] { return has(g, 55, 10, "＜     × 3"); }, 30)) << g.dump();
+}
+
 // --- Crashes --------------------------------------------------------------
 
 class Crash : public ::testing::TestWithParam<int> {};
