@@ -39,7 +39,8 @@ public:
     //
     // A first byte of a two-byte character joins the byte written next into
     // the cell to its right, even after a cursor move (the field map is
-    // drawn one byte per cell). Writing over one half of a two-byte
+    // drawn one byte per cell), unless the text written begins with a whole
+    // two-byte character of its own. Writing over one half of a two-byte
     // character leaves a blank in the other half, as the console does.
     void write(std::string_view bytes);
 

@@ -237,6 +237,7 @@ TEST(RenderRow, FollowsTheGridsPairingOfCells) {
     const Case cases[] = {
         {"stray first byte written after the hero beside it", {{4, hero}, {3, lead}, {20, "x"}}, "   ?● "},
         {"stray first byte written before the hero", {{3, lead}, {20, "x"}, {4, hero}}, "   ?● "},
+        {"stray first byte still waiting when the hero comes beside it", {{3, lead}, {4, hero}}, "   ?● "},
         {"map drawn byte by byte, hero placed after",
          {{0, wall.substr(0, 1)}, {1, wall.substr(1)}, {2, lead}, {20, "x"}, {3, hero}},
          "■ ?● "},
