@@ -86,6 +86,19 @@ TEST(Measuring, KeysTypedBeforeTheTerminalAnswersAreKept) {
     EXPECT_TRUE(g.wait_until_quiet([&] { return has(g, 55, 10, "＜     × 3"); }, 30)) << g.dump();
 }
 
+TEST(Rendering, AStrayFirstByteBesideTheHeroLeavesTheHeroWhole) {
+    Scenario s;
+    const int x = std::stoi(s.text_value(hero_file, hero::map_x));
+    const int y = std::stoi(s.text_value(hero_file, hero::map_y));
+    std::string map = s.read(map_file);
+    const std::size_t at = static_cast<std::size_t>(y * 54 + x);
+    map.replace(at - 2, 2, " \x81");  // a first byte with nothing to pair with, left of the hero
+    s.write(map_file, map);
+    GameProcess g(s.field());
+    ASSERT_TRUE(g.wait_until_quiet([&] { return has(g, x, y, "●"); }, 30)) << g.dump();
+    EXPECT_TRUE(shows(g, x - 1, y, "?●")) << g.dump();
+}
+
 // --- Crashes --------------------------------------------------------------
 
 class Crash : public ::testing::TestWithParam<int> {};
