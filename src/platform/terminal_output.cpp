@@ -227,7 +227,11 @@ void Terminal::Impl::draw_row(int row, int columns) {
             run_column = piece.column;
             run_attribute = piece.attribute;
         }
-        run += stand_ins.for_curses(piece.utf8, piece.columns);
+        if (ambiguous == AmbiguousWidth::wide) {
+            run += stand_ins.for_curses(piece.utf8, piece.columns);
+        } else {
+            run += piece.utf8;
+        }
     }
     put_run();
     wattrset(stdscr, A_NORMAL);

@@ -62,44 +62,18 @@ std::string unescape(std::string_view html) {
             ++i;
             continue;
         }
-        if (html[i] != '&') {
-            out.push_back(html[i]);
-            continue;
-        }
-        std::size_t end = html.find(';', i);
-        if (end == std::string_view::npos) break;
-        std::string_view entity = html.substr(i + 1, end - i - 1);
-        i = end;
-        if (entity == "amp")
-            out += '&';
-        else if (entity == "lt")
-            out += '<';
-        else if (entity == "gt")
-            out += '>';
-        else if (entity == "quot")
-            out += '"';
-        else if (entity == "apos")
-            out += '\'';
-        else if (!entity.empty() && entity[0] == '#') {
-            unsigned long code = entity.size() > 1 && (entity[1] == 'x' || entity[1] == 'X')
-                                     ? std::strtoul(std::string(entity.substr(2)).c_str(), nullptr, 16)
-                                     : std::strtoul(std::string(entity.substr(1)).c_str(), nullptr, 10);
-            if (code < 0x80) {
-                out.push_back(static_cast<char>(code));
-            } else if (code < 0x800) {
-                out.push_back(static_cast<char>(0xC0 | (code >> 6)));
-                out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-            } else if (code < 0x10000) {
-                out.push_back(static_cast<char>(0xE0 | (code >> 12)));
-                out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-                out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-            } else {
-                out.push_back(static_cast<char>(0xF0 | (code >> 18)));
-                out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
-                out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-                out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+        // xterm writes the text as UTF-8, escaping only what HTML needs.
+        static const std::pair<std::string_view, char> entities[] = {
+            {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&#39;", '\''}};
+        char plain = html[i];
+        for (const auto& [entity, c] : entities) {
+            if (html.substr(i, entity.size()) == entity) {
+                plain = c;
+                i += entity.size() - 1;
+                break;
             }
         }
+        out.push_back(plain);
     }
     return out;
 }
