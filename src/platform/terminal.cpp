@@ -268,8 +268,6 @@ Terminal::~Terminal() { impl_->stop(); }
 
 const std::string& Terminal::startup_error() const { return impl_->error; }
 
-AmbiguousWidth Terminal::ambiguous_width() const { return impl_->ambiguous; }
-
 void Terminal::keep_screen_on_exit(bool keep) { impl_->keep_screen = keep; }
 
 void Terminal::restore() { impl_->stop(); }

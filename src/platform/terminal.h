@@ -37,8 +37,6 @@ public:
 
     // Empty when the terminal can be used; otherwise a message for the player.
     const std::string& startup_error() const;
-    // The width the ambiguous characters are drawn with (narrow or wide).
-    AmbiguousWidth ambiguous_width() const;
 
     // When set, the last screen is printed again into the normal screen after
     // the terminal is restored, so that a notice stays readable in the shell.
