@@ -29,8 +29,7 @@ public:
     int cursor_row() const { return row_; }
     std::uint16_t attribute() const { return attribute_; }
 
-    // A position outside the grid is refused and the cursor stays, as the
-    // original console refuses it.
+    // A position outside the grid is refused and the cursor stays where it was.
     void set_cursor(int column, int row);
     void set_attribute(std::uint16_t attribute) { attribute_ = attribute; }
     // Writes bytes at the cursor. The cursor wraps to the next row at the
