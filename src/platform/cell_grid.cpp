@@ -15,8 +15,17 @@ void CellGrid::set_cursor(int column, int row) {
 }
 
 void CellGrid::write(std::string_view bytes) {
+    // A text that begins with a whole two-byte character is that character:
+    // its first byte never completes a first byte left waiting beside it (a
+    // stray byte of the map must not take the hero's first half).
+    bool own_pair = bytes.size() >= 2 && is_sjis_lead(static_cast<std::uint8_t>(bytes[0])) &&
+                    is_sjis_trail(static_cast<std::uint8_t>(bytes[1]));
     for (char c : bytes) {
         auto b = static_cast<std::uint8_t>(c);
+        if (own_pair) {
+            pending_column_ = pending_row_ = -1;
+            own_pair = false;
+        }
         if (b == '\n') {
             column_ = 0;
             if (row_ < height_) ++row_;

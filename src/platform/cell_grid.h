@@ -29,8 +29,7 @@ public:
     int cursor_row() const { return row_; }
     std::uint16_t attribute() const { return attribute_; }
 
-    // A position outside the grid is refused and the cursor stays, as the
-    // original console refuses it.
+    // A position outside the grid is refused and the cursor stays where it was.
     void set_cursor(int column, int row);
     void set_attribute(std::uint16_t attribute) { attribute_ = attribute; }
     // Writes bytes at the cursor. The cursor wraps to the next row at the
@@ -39,7 +38,8 @@ public:
     //
     // A first byte of a two-byte character joins the byte written next into
     // the cell to its right, even after a cursor move (the field map is
-    // drawn one byte per cell). Writing over one half of a two-byte
+    // drawn one byte per cell), unless the text written begins with a whole
+    // two-byte character of its own. Writing over one half of a two-byte
     // character leaves a blank in the other half, as the console does.
     void write(std::string_view bytes);
 

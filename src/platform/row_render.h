@@ -2,13 +2,16 @@
 // What a UTF-8 terminal shows for one row of the cell grid.
 //
 // The game lays its screen out in bytes: a two-byte character takes two
-// columns. A row is decoded left to right and every two-byte character is
-// given exactly its two columns, whatever width the terminal gives its UTF-8
-// form: a character the terminal draws one column wide ("●", "■", "×" in most
-// terminals) is followed by a blank, so that everything after it still stands
-// where the game put it. A byte that is no Shift-JIS text shows as "?", and
-// the first byte of a character still waiting for its second (as while a
-// message is typed byte by byte) shows as a blank.
+// columns. Which two cells make one character is the grid's to say (it pairs
+// a first byte with the byte written next to it), so a stray first byte left
+// in a row never takes the first half of the character beside it for its
+// second. Every two-byte character is given exactly its two columns, whatever
+// width the terminal gives its UTF-8 form: a character the terminal draws one
+// column wide ("●", "■", "×" in most terminals) is followed by a blank, so
+// that everything after it still stands where the game put it. A byte that is
+// no Shift-JIS text shows as "?", and the first byte of a character still
+// waiting for its second (as while a message is typed byte by byte) shows as
+// a blank.
 //
 // Kept free of the terminal library so that it can be tested on its own; the
 // width of a character on the terminal is passed in.
@@ -33,8 +36,8 @@ struct RowPiece {
     bool operator==(const RowPiece&) const = default;
 };
 
-// The number of columns the terminal gives one UTF-8 character, as wcwidth
-// tells it: 1 or 2, or 0 or less for one it cannot show.
+// The number of columns the terminal gives one UTF-8 character: 1 or 2, or 0
+// or less for one it cannot show.
 using CharWidth = std::function<int(std::string_view utf8)>;
 
 // The pieces of one row, left to right, covering the columns 0 to
@@ -45,42 +48,43 @@ inline std::vector<RowPiece> render_row(const CellGrid& grid, int row, const Cha
                                         int visible_columns = -1) {
     const int width = grid.width();
     if (visible_columns < 0 || visible_columns > width) visible_columns = width;
-    const std::string bytes = grid.row_bytes(row);
     const int pending = grid.pending_lead_row() == row ? grid.pending_lead_column() : -1;
 
     std::vector<RowPiece> pieces;
     pieces.reserve(static_cast<std::size_t>(visible_columns));
     int x = 0;
     while (x < visible_columns) {
-        const std::uint8_t attribute = grid.at(x, row).attribute;
+        const Cell& cell = grid.at(x, row);
         if (x == pending) {
-            pieces.push_back(RowPiece{x, " ", 1, attribute});
+            pieces.push_back(RowPiece{x, " ", 1, cell.attribute});
             ++x;
             continue;
         }
-        // A byte that completes the character on its left is a second byte,
-        // even where the grid took it for a first byte (the map is sent one
-        // byte at a time, each placed anew).
-        std::size_t length = 1;
-        ScreenChar c = decode_sjis_at(bytes, static_cast<std::size_t>(x), length);
-        const int columns = static_cast<int>(length);
-        if (x + columns > visible_columns) {
-            // Only the first half fits: leave the last visible column blank.
-            pieces.push_back(RowPiece{x, " ", 1, attribute});
-            break;
-        }
-        if (c.valid && (columns == 2 || static_cast<std::uint8_t>(bytes[static_cast<std::size_t>(x)]) >= 0x80)) {
-            // Beyond plain ASCII the terminal's own idea of the width decides
-            // how the character is padded to the columns it must take.
-            int shown = width_of(c.utf8);
-            if (shown <= 0 || shown > columns) {
-                c.utf8 = invalid_placeholder;
+        if (cell.half == 1 && x + 1 < width && grid.at(x + 1, row).half == 2) {
+            if (x + 2 > visible_columns) {
+                // Only the first half fits: leave the last visible column blank.
+                pieces.push_back(RowPiece{x, " ", 1, cell.attribute});
+                break;
+            }
+            // The terminal's own idea of the width decides how the character
+            // is padded to the two columns it must take.
+            std::string utf8 = utf8_of_pair(cell.byte, grid.at(x + 1, row).byte);
+            int shown = utf8.empty() ? 0 : width_of(utf8);
+            if (shown <= 0 || shown > 2) {
+                utf8 = invalid_placeholder;
                 shown = 1;
             }
-            c.utf8.append(static_cast<std::size_t>(columns - shown), ' ');
+            utf8.append(static_cast<std::size_t>(2 - shown), ' ');
+            pieces.push_back(RowPiece{x, std::move(utf8), 2, cell.attribute});
+            x += 2;
+            continue;
         }
-        pieces.push_back(RowPiece{x, std::move(c.utf8), columns, attribute});
-        x += columns;
+        // One byte on its own (an orphan half of a two-byte character too).
+        std::string utf8 = cell.half == 0 ? utf8_of_byte(cell.byte) : std::string();
+        // A half-width katakana drawn wider would shift the rest of the row.
+        if (utf8.empty() || (cell.byte >= 0x80 && width_of(utf8) != 1)) utf8 = invalid_placeholder;
+        pieces.push_back(RowPiece{x, std::move(utf8), 1, cell.attribute});
+        ++x;
     }
     return pieces;
 }

@@ -12,16 +12,26 @@
 
 namespace rpg {
 
+// How wide the terminal draws the East-Asian "ambiguous" characters ("●",
+// "■", "×", Greek and Cyrillic letters, box drawing): measured at start, or
+// set by the player for a terminal whose answer is wrong or missing.
+enum class AmbiguousWidth { measure, narrow, wide };
+
 class Terminal : public Console {
 public:
     struct Options {
         int min_columns = 80;  // the game needs at least this much room
         int min_rows = 19;
+        // measure: the environment variable RPG_AMBIGUOUS (wide or narrow)
+        // decides, or else the terminal is asked.
+        AmbiguousWidth ambiguous = AmbiguousWidth::measure;
     };
 
-    // Checks that standard input and output are a terminal and a UTF-8 locale
-    // can be had; if not, startup_error() says why and nothing else works.
-    // The screen is taken over only at the first output or key read.
+    // Checks that standard input and output are a terminal that can place
+    // the cursor and that a UTF-8 locale can be had, then takes the terminal
+    // over and measures how wide it draws the game's characters. When
+    // anything is wrong the terminal is left as it was, startup_error() says
+    // why and nothing else works.
     explicit Terminal(Options options);
     ~Terminal() override;  // restores the terminal
 

@@ -212,11 +212,49 @@ TEST(RenderRow, CharacterCutByTheVisibleEdgeLeavesABlank) {
 
 TEST(RenderRow, CharacterTheTerminalCannotShowBecomesAPlaceholder) {
     CellGrid grid(80, 25);
-    grid.write(sjis("相") + "ｱ");
+    grid.write(sjis("相ｱ"));
     auto unknown = [](std::string_view utf8) { return utf8 == "相" ? -1 : utf8 == "ｱ" ? 2 : 1; };
     auto pieces = render_row(grid, 0, unknown);
     EXPECT_EQ(pieces[0], piece(0, "? ", 2));
     EXPECT_EQ(pieces[1], piece(2, "?", 1));  // a one-byte character drawn two wide would shift the row
+}
+
+TEST(RenderRow, FollowsTheGridsPairingOfCells) {
+    // Writes in order, each a column of row 0 and its bytes; a first byte
+    // left alone is followed by a write elsewhere, which ends its wait.
+    struct Write {
+        int column;
+        std::string bytes;
+    };
+    struct Case {
+        const char* name;
+        std::vector<Write> writes;
+        const char* shown;
+    };
+    const std::string lead("\x81");
+    const std::string& hero = sjis("●");
+    const std::string& wall = sjis("■");
+    const Case cases[] = {
+        {"stray first byte written after the hero beside it", {{4, hero}, {3, lead}, {20, "x"}}, "   ?● "},
+        {"stray first byte written before the hero", {{3, lead}, {20, "x"}, {4, hero}}, "   ?● "},
+        {"stray first byte still waiting when the hero comes beside it", {{3, lead}, {4, hero}}, "   ?● "},
+        {"map drawn byte by byte, hero placed after",
+         {{0, wall.substr(0, 1)}, {1, wall.substr(1)}, {2, lead}, {20, "x"}, {3, hero}},
+         "■ ?● "},
+        {"first and second byte that make no character", {{2, "\x85\x40"}, {20, "x"}}, "  ? "},
+        {"second byte on its own after its first was overwritten", {{2, wall}, {2, "a"}}, "  a "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CellGrid grid(30, 1);
+        for (const Write& w : c.writes) {
+            grid.set_cursor(w.column, 0);
+            grid.write(w.bytes);
+        }
+        std::string shown;
+        for (const RowPiece& p : render_row(grid, 0, typical_width, 7)) shown += p.utf8;
+        EXPECT_EQ(shown.substr(0, shown.find_last_not_of(' ') + 2), c.shown);
+    }
 }
 
 TEST(RenderRow, WideTerminalNeedsNoPadding) {
