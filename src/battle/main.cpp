@@ -3,10 +3,10 @@
 #include <cstdio>
 
 #include "battle/flow.h"
-#include "platform/terminal.h"
+#include "platform/system_console.h"
 
 int main() {
-    rpg::Terminal terminal(rpg::Terminal::Options{80, 19});
+    rpg::SystemConsole terminal(rpg::SystemConsole::Options{80, 19});
     if (!terminal.startup_error().empty()) {
         std::fprintf(stderr, "battle: %s\n", terminal.startup_error().c_str());
         return 1;

@@ -7,10 +7,10 @@
 #include "data/loaders.h"
 #include "data/random.h"
 #include "field/field.h"
-#include "platform/terminal.h"
+#include "platform/system_console.h"
 
 int main() {
-    rpg::Terminal term({rpg::map_columns, rpg::map_rows});
+    rpg::SystemConsole term({rpg::map_columns, rpg::map_rows});
     if (!term.startup_error().empty()) {
         std::cerr << term.startup_error() << '\n';
         return 1;
