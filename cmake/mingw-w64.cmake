@@ -22,7 +22,3 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 # Test programs run under wine, through a wrapper that gives wine the
 # environment it needs on a machine without a display.
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../tests/wine/run.sh)
-
-# g++ 12 reports string assignments of its own library as overlapping copies
-# (a known false positive of -Wrestrict at -O2).
-set(CMAKE_CXX_FLAGS_INIT "-Wno-restrict")

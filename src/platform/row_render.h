@@ -74,7 +74,9 @@ inline std::vector<RowPiece> render_row(const CellGrid& grid, int row, const Cha
             // how the character is padded to the columns it must take.
             int shown = width_of(c.utf8);
             if (shown <= 0 || shown > columns) {
-                c.utf8 = invalid_placeholder;
+                // A string, not the view: g++ 12 takes assigning the view for
+                // an overlapping copy (a false -Wrestrict warning).
+                c.utf8 = std::string(invalid_placeholder);
                 shown = 1;
             }
             c.utf8.append(static_cast<std::size_t>(columns - shown), ' ');

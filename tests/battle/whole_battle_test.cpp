@@ -78,8 +78,8 @@ TEST_F(WholeBattle, WonWithAProteinAndALevelUp) {
     // The level-up table: gains after "+" at column 54, new values from column 63.
     const struct {
         int row;
-        long gain;
-        long value;
+        long long gain;
+        long long value;
     } rows[] = {
         {2, expected.level - before.level, expected.level},
         {3, expected.max_hp - before.max_hp, expected.max_hp},
