@@ -2,7 +2,7 @@
 # read-me, all in one folder (cpack, or the "package" target).
 
 install(TARGETS battle field RUNTIME DESTINATION .)
-install(DIRECTORY ${PROJECT_SOURCE_DIR}/assets/ DESTINATION .)
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/assets/ DESTINATION . FILES_MATCHING PATTERN "*.txt")
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/windows/README.txt DESTINATION .)
 
 set(CPACK_GENERATOR ZIP)

@@ -96,6 +96,12 @@ fail() {
     if tmux_ has-session -t "$name" 2>/dev/null; then
         echo "---- pane $name ----"
         screen "$name"
+        echo "---- its bright text, by row ----"
+        for r in $(seq 0 24); do
+            local b
+            b=$(bright "$name" "$r")
+            [[ -n $b ]] && echo "$r: $b"
+        done
         echo "--------------------"
     fi
     failures=$((failures + 1))
@@ -219,13 +225,11 @@ not_a_console() {
     check "redirected: game output in the file" test ! -s "$work/redirected.out"
 }
 
-missing_start
-not_a_console
-battle_start_screen
-fight_turn
-escape_to_the_end
-field_walk
-missing_check
+# RPG_WINE_SCENARIOS names some of them to run alone.
+for scenario in ${RPG_WINE_SCENARIOS:-missing_start not_a_console battle_start_screen fight_turn escape_to_the_end \
+    field_walk missing_check}; do
+    "$scenario"
+done
 
 if ((failures > 0)); then
     echo "wine scenarios: $failures failed"
