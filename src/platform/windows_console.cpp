@@ -123,6 +123,8 @@ struct WindowsConsole::Impl final : ActiveConsole {
     std::vector<std::vector<RowPiece>> shown = std::vector<std::vector<RowPiece>>(logical_rows);
     WORD shown_look = normal_look;
     bool showing_notice = false;  // the console is too small and says so
+    bool size_event = false;      // the console reported a change of size
+    std::int64_t next_size_check_ns = 0;
 
     std::deque<int> keys;
     PauseClock pauses;
@@ -132,6 +134,7 @@ struct WindowsConsole::Impl final : ActiveConsole {
     void put_back() override;  // the console as the player had it; also from the control handler
     void measure_widths();
     bool take_window_size();
+    bool window_changed();
     bool too_small() const { return columns < options.min_columns || rows < options.min_rows; }
     void blank_screen();
     void flush(bool wait_for_room);
@@ -246,6 +249,16 @@ bool WindowsConsole::Impl::take_window_size() {
     return true;
 }
 
+// Looks at the window's size when the console reported a change, and now and
+// then anyway: not every console reports one.
+bool WindowsConsole::Impl::window_changed() {
+    const std::int64_t now = monotonic_ns();
+    if (!size_event && now < next_size_check_ns) return false;
+    size_event = false;
+    next_size_check_ns = now + static_cast<std::int64_t>(size_check_ms) * 1'000'000;
+    return take_window_size();
+}
+
 void WindowsConsole::Impl::blank_screen() {
     CONSOLE_SCREEN_BUFFER_INFO info{};
     if (!GetConsoleScreenBufferInfo(screen, &info)) return;
@@ -311,7 +324,7 @@ void WindowsConsole::Impl::flush(bool wait_for_room) {
     if (!start()) return;
     std::unique_lock guard(console_lock);
     if (stage != Stage::running) return;
-    if (take_window_size()) {
+    if (window_changed()) {
         showing_notice = false;
         blank_screen();
     }
@@ -398,6 +411,7 @@ void WindowsConsole::Impl::take_input(bool discard) {
         DWORD got = 0;
         if (!ReadConsoleInputW(input, records, std::min<DWORD>(count, 64), &got)) input_closed();
         for (DWORD i = 0; i < got; ++i) {
+            if (records[i].EventType == WINDOW_BUFFER_SIZE_EVENT) size_event = true;
             if (records[i].EventType != KEY_EVENT) continue;
             const KEY_EVENT_RECORD& key = records[i].Event.KeyEvent;
             if (!key.bKeyDown) continue;
