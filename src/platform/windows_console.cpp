@@ -272,6 +272,17 @@ void WindowsConsole::Impl::blank_screen() {
 
 void WindowsConsole::Impl::put_back() {
     if (stage != Stage::running) return;
+    // Wine's console does not draw the player's screen again when it becomes
+    // the active one; the game's is cleared, so that none of it stays behind.
+    if (wine) {
+        CONSOLE_SCREEN_BUFFER_INFO info{};
+        if (GetConsoleScreenBufferInfo(screen, &info)) {
+            DWORD done = 0;
+            const DWORD cells = static_cast<DWORD>(info.dwSize.X) * static_cast<DWORD>(info.dwSize.Y);
+            FillConsoleOutputCharacterW(screen, L' ', cells, coord(0, 0), &done);
+            FillConsoleOutputAttribute(screen, normal_look, cells, coord(0, 0), &done);
+        }
+    }
     SetConsoleActiveScreenBuffer(output);
     CloseHandle(screen);
     screen = INVALID_HANDLE_VALUE;
