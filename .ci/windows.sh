@@ -21,11 +21,21 @@ fi
 # end whatever happens: left to start on demand they would inherit the test
 # runner's output pipe and hold it open.
 export LANG=C.UTF-8
-export WINEPREFIX="${WINEPREFIX:-$(mktemp -d /tmp/rpg-wine.XXXXXX)}"
+own_prefix=
+if [ -z "${WINEPREFIX:-}" ]; then
+  own_prefix=$(mktemp -d /tmp/rpg-wine.XXXXXX)
+  export WINEPREFIX=$own_prefix
+fi
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY WAYLAND_DISPLAY
-stop_wine() { wineserver -k >/dev/null 2>&1 || true; }
+stop_wine() {
+  wineserver -k >/dev/null 2>&1 || true
+  if [ -n "$own_prefix" ]; then
+    wineserver -w >/dev/null 2>&1 || true
+    rm -rf "$own_prefix"
+  fi
+}
 trap stop_wine EXIT
 echo "== wine: prefix $WINEPREFIX =="
 wineserver -p </dev/null >/dev/null 2>&1
