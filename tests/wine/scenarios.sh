@@ -87,6 +87,9 @@ wait_for() {
 }
 
 has_text() { screen "$1" | grep -qF -- "$2"; }
+matches() { diff -q "$2" <(screen "$1") >/dev/null; }
+# The battle screen is drawn to its last piece, the effect markers.
+battle_ready() { shows "$1" 4 18 "+"; }
 exited() { [[ -s $work/$1.status ]]; }
 status_of() { cat "$work/$1.status"; }
 
@@ -141,10 +144,11 @@ missing_check() {
 
 battle_start_screen() {
     start start "$assets" battle.exe
-    wait_for start 30 has_text start "HP : 60 / 60" || return
     # Every cell of the start-up screen, as the layout gives it.
-    check "start: screen differs from screens/battle_start.txt" \
+    if ! wait_for start 30 matches start "$here/screens/battle_start.txt"; then
         diff -u "$here/screens/battle_start.txt" <(screen start)
+        return
+    fi
     check "start: pawn 1" shows start 34 2 "兵"
     check "start: pawn 2" shows start 38 2 "兵"
     check "start: pawn 3" shows start 36 4 "兵"
@@ -168,7 +172,7 @@ test_bright() { [[ $(bright "$1" "$2") == "$3" ]]; }
 
 fight_turn() {
     start fight "$assets" battle.exe
-    wait_for fight 30 has_text fight "HP : 60 / 60" || return
+    wait_for fight 30 battle_ready fight || return
     keys fight Enter  # たたかう
     wait_for fight 15 has_text fight "ポーン" || return
     # The first pawn is highlighted beside the chosen command's frame.
@@ -190,7 +194,7 @@ escape_to_the_end() {
     sed -i 's/^60 12 8 6 6 10/60 100 8 6 6 10/' "$folder/Hero_Status_Info.txt"
     sed -i 's/^18 20 6 3 4 9/1 20 6 3 4 0/' "$folder/Pawn_Status_Info.txt"
     start escape "$folder" battle.exe
-    wait_for escape 30 has_text escape "HP : 60 / 60" || return
+    wait_for escape 30 battle_ready escape || return
     keys escape Down Down Down
     wait_for escape 10 test_bright escape 9 "＿＿＿＿＿＿" || return
     keys escape Enter  # にげる
@@ -204,8 +208,10 @@ escape_to_the_end() {
 
 field_walk() {
     start field "$assets" field.exe
-    wait_for field 30 shows field 46 16 "●" || return
-    check "field: screen differs from screens/field_start.txt" diff -u "$here/screens/field_start.txt" <(screen field)
+    if ! wait_for field 30 matches field "$here/screens/field_start.txt"; then
+        diff -u "$here/screens/field_start.txt" <(screen field)
+        return
+    fi
     keys field Up
     wait_for field 10 shows field 46 15 "●" || return
     check "field: old place left blank" shows field 42 16 "■       ■"
