@@ -2,7 +2,7 @@
 
 #include "platform/console.h"
 
-namespace rpg {
+namespace rpg::console_cells {
 namespace {
 
 // The first character of a UTF-8 text (U+FFFD for a broken one).
@@ -139,4 +139,4 @@ void append_utf16(std::u16string& out, std::string_view utf8) {
     }
 }
 
-}  // namespace rpg
+}  // namespace rpg::console_cells

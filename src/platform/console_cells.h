@@ -19,13 +19,10 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/ambiguous_width.h"
 #include "platform/row_render.h"
 
-namespace rpg {
-
-// How wide the console draws symbols such as "●", "■" and "×": as measured,
-// or one or two cells whatever the console says.
-enum class AmbiguousWidth { measure, narrow, wide };
+namespace rpg::console_cells {
 
 // The virtual keys the game answers to.
 inline constexpr std::uint16_t vk_return = 0x0D;
@@ -94,4 +91,4 @@ std::vector<ConsoleRun> console_runs(const std::vector<RowPiece>& now, const std
 // Appends UTF-8 text as UTF-16.
 void append_utf16(std::u16string& out, std::string_view utf8);
 
-}  // namespace rpg
+}  // namespace rpg::console_cells

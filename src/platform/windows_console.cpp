@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <deque>
 #include <mutex>
@@ -25,6 +26,7 @@
 #include <vector>
 
 #include "platform/cell_grid.h"
+#include "platform/console_cells.h"
 #include "platform/pause_clock.h"
 
 #ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
@@ -32,6 +34,9 @@
 #endif
 
 namespace rpg {
+
+using namespace console_cells;
+
 namespace {
 
 constexpr int logical_columns = 80;
@@ -471,6 +476,19 @@ WindowsConsole::WindowsConsole(Options options) : impl_(std::make_unique<Impl>()
         c.output == INVALID_HANDLE_VALUE || c.output == nullptr || !GetConsoleMode(c.output, &mode)) {
         c.error = program_name() + ": standard input and output must be a console";
         return;
+    }
+    // The player's word on the symbols' width, as for the terminal.
+    if (c.options.ambiguous == AmbiguousWidth::measure) {
+        const char* value = std::getenv("RPG_AMBIGUOUS");
+        const std::string_view setting = value != nullptr ? value : "";
+        if (setting == "wide") {
+            c.options.ambiguous = AmbiguousWidth::wide;
+        } else if (setting == "narrow") {
+            c.options.ambiguous = AmbiguousWidth::narrow;
+        } else if (!setting.empty()) {
+            c.error = program_name() + ": RPG_AMBIGUOUS is \"" + value + "\"; it must be \"wide\" or \"narrow\"";
+            return;
+        }
     }
     // Pauses end at their deadline to the millisecond where the system can;
     // elsewhere its tick is shortened while the game runs.

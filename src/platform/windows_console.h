@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/ambiguous_width.h"
 #include "platform/console.h"
-#include "platform/console_cells.h"
 
 namespace rpg {
 
@@ -19,7 +19,9 @@ public:
     struct Options {
         int min_columns = 80;  // the game needs at least this much room
         int min_rows = 19;
-        // How wide the console draws symbols such as "●": asked at start, or given.
+        // How wide the console draws symbols such as "●". measure: the
+        // environment variable RPG_AMBIGUOUS (wide or narrow) decides, or
+        // else the console is asked.
         AmbiguousWidth ambiguous = AmbiguousWidth::measure;
     };
 

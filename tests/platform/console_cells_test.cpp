@@ -13,7 +13,7 @@
 #include "platform/console.h"
 #include "platform/encoding.h"
 
-namespace rpg {
+namespace rpg::console_cells {
 namespace {
 
 TEST(ConsoleCells, KeyPressesGiveTheGameCodesAndOtherKeysNothing) {
@@ -93,8 +93,10 @@ TEST(ConsoleCells, FillersFollowWhatTheConsoleCountsAndTheScreenDraws) {
 }
 
 TEST(ConsoleCells, WideCharactersAreKanjiKanaAndFullWidthFormsButNotSymbols) {
-    for (char32_t c : {U'兵', U'た', U'ア', U'＿', U'￣', U'／', U'　'}) EXPECT_TRUE(is_wide_character(c)) << static_cast<unsigned>(c);
-    for (char32_t c : {U'●', U'■', U'×', U'Α', U'─', U'→', U'ｱ', U'A'}) EXPECT_FALSE(is_wide_character(c)) << static_cast<unsigned>(c);
+    for (char32_t c : {U'兵', U'た', U'ア', U'＿', U'￣', U'／', U'　'})
+        EXPECT_TRUE(is_wide_character(c)) << static_cast<unsigned>(c);
+    for (char32_t c : {U'●', U'■', U'×', U'Α', U'─', U'→', U'ｱ', U'A'})
+        EXPECT_FALSE(is_wide_character(c)) << static_cast<unsigned>(c);
 }
 
 // Under wine: kanji followed by a zero width space, symbols by a blank.
@@ -136,4 +138,4 @@ TEST(ConsoleCells, OnlyTheChangedSpanOfARowIsWrittenAgain) {
 }
 
 }  // namespace
-}  // namespace rpg
+}  // namespace rpg::console_cells
