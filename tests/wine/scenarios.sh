@@ -30,8 +30,9 @@ trap cleanup EXIT
 
 # start NAME FOLDER PROGRAM: runs the program in its own pane; its exit status
 # goes to $work/NAME.status.
+# A fourth and fifth argument give the pane's size (80 x 25 otherwise).
 start() {
-    tmux_ new-session -d -s "$1" -x 80 -y 25 -c "$2" \
+    tmux_ new-session -d -s "$1" -x "${4:-80}" -y "${5:-25}" -c "$2" \
         "'$here/run.sh' '$bin/$3'; echo \$? > '$work/$1.status'; sleep 3600"
 }
 
@@ -127,10 +128,12 @@ data_folder() {
 # ---------------------------------------------------------------------------
 # Scenarios.
 
-# Started first: it takes half a minute.
+# Started first: they take half a minute. The second runs in a window too
+# small for the game, which must not hold the notice's timed end up.
 missing_start() {
     mkdir -p "$work/empty"
     start missing "$work/empty" battle.exe
+    start missing_small "$work/empty" battle.exe 60 20
 }
 
 missing_check() {
@@ -140,6 +143,16 @@ missing_check() {
     check "missing: exit status $(status_of missing), not 255" test "$(status_of missing)" = 255
     # The notice stays readable after the program has ended.
     check "missing: notice kept" has_text missing "ファイルが実行ファイルと同じディレクトリ内にあるか確認してください。"
+    wait_for missing_small 30 exited missing_small || return
+    check "missing_small: exit status $(status_of missing_small), not 255" test "$(status_of missing_small)" = 255
+}
+
+too_small() {
+    start small "$assets" battle.exe 60 20
+    wait_for small 30 has_text small "Please make the terminal at least 80 x 19 (now 60 x 20)." || return
+    keys small C-c
+    wait_for small 10 exited small || return
+    tmux_ kill-session -t small
 }
 
 battle_start_screen() {
@@ -233,7 +246,7 @@ not_a_console() {
 
 # RPG_WINE_SCENARIOS names some of them to run alone.
 for scenario in ${RPG_WINE_SCENARIOS:-missing_start not_a_console battle_start_screen fight_turn escape_to_the_end \
-    field_walk missing_check}; do
+    field_walk too_small missing_check}; do
     "$scenario"
 done
 
