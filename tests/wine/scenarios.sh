@@ -36,8 +36,8 @@ start() {
         "'$here/run.sh' '$bin/$3'; echo \$? > '$work/$1.status'; sleep 3600"
 }
 
-screen() { tmux_ capture-pane -p -t "$1" | sed 's/\xe2\x80\x8b//g'; }
-row() { screen "$1" | sed -n "$(($2 + 1))p"; }
+pane_text() { tmux_ capture-pane -p -t "$1" | sed 's/\xe2\x80\x8b//g'; }
+row() { pane_text "$1" | sed -n "$(($2 + 1))p"; }
 keys() { tmux_ send-keys -t "$1" "${@:2}"; }
 
 # The columns a text takes on the terminal.
@@ -87,8 +87,8 @@ wait_for() {
     done
 }
 
-has_text() { screen "$1" | grep -qF -- "$2"; }
-matches() { diff -q "$2" <(screen "$1") >/dev/null; }
+has_text() { pane_text "$1" | grep -qF -- "$2"; }
+matches() { diff -q "$2" <(pane_text "$1") >/dev/null; }
 # The battle screen is drawn to its last piece, the effect markers.
 battle_ready() { shows "$1" 4 18 "+"; }
 exited() { [[ -s $work/$1.status ]]; }
@@ -99,7 +99,7 @@ fail() {
     local name=${1%%:*}
     if tmux_ has-session -t "$name" 2>/dev/null; then
         echo "---- pane $name ----"
-        screen "$name"
+        pane_text "$name"
         echo "---- its bright text, by row ----"
         for r in $(seq 0 24); do
             local b
@@ -159,7 +159,7 @@ battle_start_screen() {
     start start "$assets" battle.exe
     # Every cell of the start-up screen, as the layout gives it.
     if ! wait_for start 30 matches start "$here/screens/battle_start.txt"; then
-        diff -u "$here/screens/battle_start.txt" <(screen start)
+        diff -u "$here/screens/battle_start.txt" <(pane_text start)
         return
     fi
     check "start: pawn 1" shows start 34 2 "兵"
@@ -222,7 +222,7 @@ escape_to_the_end() {
 field_walk() {
     start field "$assets" field.exe
     if ! wait_for field 30 matches field "$here/screens/field_start.txt"; then
-        diff -u "$here/screens/field_start.txt" <(screen field)
+        diff -u "$here/screens/field_start.txt" <(pane_text field)
         return
     fi
     keys field Up
