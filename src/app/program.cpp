@@ -45,16 +45,11 @@ void print_help(const ProgramInfo& info, const std::filesystem::path& installed)
         installed.string().c_str());
 }
 
-// Passes the width choice on to terminals that offer it.
-template <class TerminalOptions>
-void set_ambiguous(TerminalOptions& options, AmbiguousChoice choice) {
-    if constexpr (requires { options.ambiguous; }) {
-        using Width = decltype(options.ambiguous);
-        if (choice == AmbiguousChoice::wide) options.ambiguous = Width::wide;
-        if (choice == AmbiguousChoice::narrow) options.ambiguous = Width::narrow;
-    } else {
-        (void)options;
-        (void)choice;
+AmbiguousWidth ambiguous_width(AmbiguousChoice choice) {
+    switch (choice) {
+        case AmbiguousChoice::wide: return AmbiguousWidth::wide;
+        case AmbiguousChoice::narrow: return AmbiguousWidth::narrow;
+        default: return AmbiguousWidth::measure;
     }
 }
 
@@ -91,14 +86,14 @@ int run_program(const ProgramInfo& info, int argc, char** argv, GameEntry game) 
         return exit_usage;
     }
 
-    Terminal::Options terminal_options{info.min_columns, info.min_rows};
-    set_ambiguous(terminal_options, parsed.options.ambiguous);
-    std::unique_ptr<Terminal> terminal;
+    SystemConsole::Options terminal_options{info.min_columns, info.min_rows};
+    terminal_options.ambiguous = ambiguous_width(parsed.options.ambiguous);
+    std::unique_ptr<SystemConsole> terminal;
     auto give_back = [&] {
         if (terminal) terminal->restore();
     };
     try {
-        terminal = std::make_unique<Terminal>(terminal_options);
+        terminal = std::make_unique<SystemConsole>(terminal_options);
         if (!terminal->startup_error().empty()) {
             say(info.name, terminal->startup_error());
             return exit_error;

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "app/options.h"
-#include "platform/terminal.h"
+#include "platform/system_console.h"
 
 namespace rpg {
 
@@ -36,7 +36,7 @@ struct StartUp {
 // Plays the game on a terminal that is ready. Returns the exit status
 // (missing_file_notice_status after the notice); a message for the player,
 // shown once the terminal is given back, goes in `error`.
-using GameEntry = int (*)(Terminal& terminal, const StartUp& start, std::string& error);
+using GameEntry = int (*)(SystemConsole& terminal, const StartUp& start, std::string& error);
 
 // The whole program: the options, then the game. Returns the exit status.
 int run_program(const ProgramInfo& info, int argc, char** argv, GameEntry game);

@@ -5,7 +5,7 @@
 
 namespace {
 
-int play_battle(rpg::Terminal& terminal, const rpg::StartUp& start, std::string& error) {
+int play_battle(rpg::SystemConsole& terminal, const rpg::StartUp& start, std::string& error) {
     rpg::Battle battle(terminal);
     return rpg::run_battle_program(battle, start.data_folder, error, start.options.seed);
 }

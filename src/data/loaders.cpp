@@ -135,7 +135,7 @@ constexpr u16 hero_last_row = 18;
 }  // namespace
 
 std::optional<std::string> read_text_file(const std::filesystem::path& file) {
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> stream(std::fopen(file.c_str(), "rb"), &std::fclose);
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> stream(std::fopen(file.string().c_str(), "rb"), &std::fclose);
     if (!stream) return std::nullopt;
     std::string raw;
     std::array<char, 4096> buffer{};

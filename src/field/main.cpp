@@ -9,7 +9,7 @@
 
 namespace {
 
-int walk_field(rpg::Terminal& terminal, const rpg::StartUp& start, std::string& error) {
+int walk_field(rpg::SystemConsole& terminal, const rpg::StartUp& start, std::string& error) {
     rpg::Field field(terminal);
     switch (rpg::load_game_data(field.records, start.data_folder, error)) {
         case rpg::LoadResult::ok: break;

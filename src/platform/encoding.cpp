@@ -1,37 +1,15 @@
 #include "platform/encoding.h"
 
-#include <iconv.h>
-
 #include <array>
-#include <cerrno>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <stdexcept>
 
 #include "platform/cell_grid.h"
+#include "platform/encoding_convert.h"
 
 namespace rpg {
-namespace {
-
-// Converts a whole text with iconv; returns false when any part of it has no
-// form in the target encoding.
-bool convert(const char* to, const char* from, std::string_view in, std::string& out) {
-    iconv_t cd = iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1)) return false;
-    out.assign(in.size() * 4 + 8, '\0');
-    char* src = const_cast<char*>(in.data());
-    std::size_t src_left = in.size();
-    char* dst = out.data();
-    std::size_t dst_left = out.size();
-    std::size_t done = iconv(cd, &src, &src_left, &dst, &dst_left);
-    bool ok = done != static_cast<std::size_t>(-1) && src_left == 0;
-    iconv_close(cd);
-    out.resize(out.size() - dst_left);
-    return ok;
-}
-
-}  // namespace
 
 const std::string& sjis(std::string_view utf8) {
     // std::map keeps its nodes in place, so the references handed out stay valid.
@@ -40,7 +18,7 @@ const std::string& sjis(std::string_view utf8) {
     std::lock_guard guard(lock);
     if (auto it = cache.find(utf8); it != cache.end()) return it->second;
     std::string converted;
-    if (!convert("CP932", "UTF-8", utf8, converted))
+    if (!detail::utf8_to_cp932(utf8, converted))
         throw std::logic_error("text has no Shift-JIS form: " + std::string(utf8));
     return cache.emplace(std::string(utf8), std::move(converted)).first->second;
 }
@@ -53,7 +31,7 @@ const std::string& utf8_of_pair(std::uint8_t lead, std::uint8_t trail) {
         slot = std::make_unique<std::string>();
         if (is_sjis_lead(lead) && is_sjis_trail(trail)) {
             const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
-            if (!convert("UTF-8", "CP932", std::string_view(pair, 2), *slot)) slot->clear();
+            if (!detail::cp932_to_utf8(std::string_view(pair, 2), *slot)) slot->clear();
         }
     }
     return *slot;

@@ -71,7 +71,7 @@ inline std::vector<RowPiece> render_row(const CellGrid& grid, int row, const Cha
             std::string utf8 = utf8_of_pair(cell.byte, grid.at(x + 1, row).byte);
             int shown = utf8.empty() ? 0 : width_of(utf8);
             if (shown <= 0 || shown > 2) {
-                utf8 = invalid_placeholder;
+                utf8 = std::string(invalid_placeholder);
                 shown = 1;
             }
             utf8.append(static_cast<std::size_t>(2 - shown), ' ');
@@ -82,7 +82,7 @@ inline std::vector<RowPiece> render_row(const CellGrid& grid, int row, const Cha
         // One byte on its own (an orphan half of a two-byte character too).
         std::string utf8 = cell.half == 0 ? utf8_of_byte(cell.byte) : std::string();
         // A half-width katakana drawn wider would shift the rest of the row.
-        if (utf8.empty() || (cell.byte >= 0x80 && width_of(utf8) != 1)) utf8 = invalid_placeholder;
+        if (utf8.empty() || (cell.byte >= 0x80 && width_of(utf8) != 1)) utf8 = std::string(invalid_placeholder);
         pieces.push_back(RowPiece{x, std::move(utf8), 1, cell.attribute});
         ++x;
     }

@@ -8,14 +8,10 @@
 #include <string>
 #include <string_view>
 
+#include "platform/ambiguous_width.h"
 #include "platform/console.h"
 
 namespace rpg {
-
-// How wide the terminal draws the East-Asian "ambiguous" characters ("●",
-// "■", "×", Greek and Cyrillic letters, box drawing): measured at start, or
-// set by the player for a terminal whose answer is wrong or missing.
-enum class AmbiguousWidth { measure, narrow, wide };
 
 class Terminal : public Console {
 public:

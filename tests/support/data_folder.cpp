@@ -1,6 +1,10 @@
 #include "support/data_folder.h"
 
+#ifdef _WIN32
+#include "platform/encoding.h"
+#else
 #include <iconv.h>
+#endif
 #include <unistd.h>
 
 #include <atomic>
@@ -34,6 +38,10 @@ std::string assets_folder() {
     return RPG_ASSETS_DIR;
 }
 
+#ifdef _WIN32
+// Windows has no iconv: the game's own conversion through code page 932.
+std::string utf8_from_cp932(std::string_view sjis) { return utf8_from_sjis(sjis); }
+#else
 std::string utf8_from_cp932(std::string_view sjis) {
     std::string in(sjis);
     iconv_t cd = iconv_open("UTF-8", "CP932");
@@ -49,6 +57,7 @@ std::string utf8_from_cp932(std::string_view sjis) {
     out.resize(out.size() - out_left);
     return out;
 }
+#endif
 
 DataFolder::DataFolder() {
     static std::atomic<unsigned> counter{0};

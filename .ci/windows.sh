@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Continuous integration of the Windows console programs: cross-build them with
+# mingw-w64, run the unit tests under wine through ctest, then the end-to-end
+# scenarios of the real programs under wine in tmux, and make the zip.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(cmake ninja-build googletest g++-mingw-w64-x86-64-posix wine wine64 tmux)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# Wine runs without a display, in a prefix of its own. Its background processes
+# are started once, detached from this script's output, and stopped at the
+# end whatever happens: left to start on demand they would inherit the test
+# runner's output pipe and hold it open.
+export LANG=C.UTF-8
+own_prefix=
+if [ -z "${WINEPREFIX:-}" ]; then
+  own_prefix=$(mktemp -d /tmp/rpg-wine.XXXXXX)
+  export WINEPREFIX=$own_prefix
+fi
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+unset DISPLAY WAYLAND_DISPLAY
+stop_wine() {
+  wineserver -k >/dev/null 2>&1 || true
+  if [ -n "$own_prefix" ]; then
+    wineserver -w >/dev/null 2>&1 || true
+    rm -rf "$own_prefix"
+  fi
+}
+trap stop_wine EXIT
+echo "== wine: prefix $WINEPREFIX =="
+wineserver -p </dev/null >/dev/null 2>&1
+wineboot -i </dev/null >/dev/null 2>&1
+
+echo "== Windows: cross-build with mingw-w64, warnings as errors =="
+cmake --preset windows >/dev/null
+cmake --build --preset windows
+
+echo "== Windows: unit tests under wine =="
+ctest --preset windows
+
+echo "== Windows: end-to-end scenarios under wine =="
+bash tests/wine/scenarios.sh build/windows/bin
+
+echo "== Windows: the zip =="
+cpack --preset windows
