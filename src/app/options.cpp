@@ -98,10 +98,20 @@ ParsedOptions parse_options(const std::vector<std::string>& arguments) {
                 }
                 break;
             }
-            case ':': parsed.error = "option " + offending_option(argv) + " needs a value"; return parsed;
+            case ':':
             default: {
+                // A long option given "=value" that takes none: glibc reports
+                // it as unknown, with optopt set; mingw's getopt as a missing value.
                 const std::string name = offending_option(argv);
-                const bool given_a_value = optopt != 0 && name.rfind("--", 0) == 0;
+                const std::string word = optind >= 1 && static_cast<std::size_t>(optind) < argv.size()
+                                             ? argv[static_cast<std::size_t>(optind - 1)]
+                                             : "";
+                const bool given_a_value =
+                    name.rfind("--", 0) == 0 && word.find('=') != std::string::npos && (code == ':' || optopt != 0);
+                if (code == ':' && !given_a_value) {
+                    parsed.error = "option " + name + " needs a value";
+                    return parsed;
+                }
                 parsed.error = given_a_value ? "option " + name + " takes no value" : "unknown option " + name;
                 return parsed;
             }
