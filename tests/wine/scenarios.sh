@@ -247,7 +247,19 @@ not_a_console() {
 # RPG_WINE_SCENARIOS names some of them to run alone.
 for scenario in ${RPG_WINE_SCENARIOS:-missing_start not_a_console battle_start_screen fight_turn escape_to_the_end \
     field_walk too_small missing_check}; do
+    before=$failures
     "$scenario"
+    if ((failures > before)); then
+        # Under a loaded machine wine now and then loses a key that tmux sent
+        # (seen once in some twenty runs of the arrow-key scenario): a scenario
+        # that fails is played once more from the start, and fails for good
+        # only if it fails again.
+        echo "wine scenarios: $scenario failed; playing it once more"
+        tmux_ kill-server 2>/dev/null || true
+        rm -f "$work"/*.status
+        failures=$before
+        "$scenario"
+    fi
 done
 
 if ((failures > 0)); then
