@@ -56,9 +56,7 @@ AmbiguousWidth ambiguous_width(AmbiguousChoice choice) {
 }  // namespace
 
 std::string with_program_name(const char* name, const std::string& message) {
-    const std::string prefix = std::string(name) + ": ";
-    if (message.rfind(prefix, 0) == 0) return message;
-    return prefix + message;
+    return std::string(name) + ": " + message;
 }
 
 int run_program(const ProgramInfo& info, int argc, char** argv, GameEntry game) {

@@ -41,7 +41,7 @@ using GameEntry = int (*)(SystemConsole& terminal, const StartUp& start, std::st
 // The whole program: the options, then the game. Returns the exit status.
 int run_program(const ProgramInfo& info, int argc, char** argv, GameEntry game);
 
-// The message with the program's name in front, unless it already has it.
+// The message with the program's name in front: the one place a message gets it.
 std::string with_program_name(const char* name, const std::string& message);
 
 }  // namespace rpg

@@ -37,11 +37,6 @@ std::int64_t monotonic_ns() {
     return static_cast<std::int64_t>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
 }
 
-std::string program_name() {
-    const char* name = program_invocation_short_name;
-    return name && *name ? name : "game";
-}
-
 namespace {
 
 bool locale_is_utf8() {
@@ -181,7 +176,7 @@ bool Terminal::Impl::start(const terminal_detail::TerminalType& type) {
 }
 
 void Terminal::Impl::refuse(const std::string& why) {
-    error = terminal_detail::program_name() + ": " + why;
+    error = why;
     release();
     stage = Stage::refused;
 }
@@ -238,27 +233,26 @@ void Terminal::Impl::release() {
 Terminal::Terminal(Options options) : impl_(std::make_unique<Impl>()) {
     Impl& t = *impl_;
     t.options = options;
-    const std::string name = terminal_detail::program_name();
     if (!isatty(STDIN_FILENO) || !isatty(STDOUT_FILENO)) {
-        t.error = name + ": standard input and output must be a terminal";
+        t.error = "standard input and output must be a terminal";
         return;
     }
     if (!terminal_detail::choose_utf8_locale()) {
-        t.error = name + ": no UTF-8 locale is available; set one for the terminal, e.g. LANG=C.UTF-8";
+        t.error = "no UTF-8 locale is available; set one for the terminal, e.g. LANG=C.UTF-8";
         return;
     }
     if (t.options.ambiguous == AmbiguousWidth::measure) {
         const char* value = std::getenv("RPG_AMBIGUOUS");
         std::optional<AmbiguousWidth> setting = ambiguous_setting(value);
         if (!setting) {
-            t.error = name + ": RPG_AMBIGUOUS is \"" + value + "\"; it must be \"wide\" or \"narrow\"";
+            t.error = std::string("RPG_AMBIGUOUS is \"") + value + "\"; it must be \"wide\" or \"narrow\"";
             return;
         }
         t.options.ambiguous = *setting;
     }
     const terminal_detail::TerminalType type = terminal_detail::probe_terminal_type();
     if (!type.problem.empty()) {
-        t.error = name + ": " + type.problem;
+        t.error = type.problem;
         return;
     }
     t.start(type);

@@ -40,7 +40,7 @@ void Terminal::Impl::expire_escape() {
 
 void Terminal::Impl::input_closed(const std::string& why) {
     stop();
-    throw InputClosed(terminal_detail::program_name() + ": the terminal is gone (" + why + ")");
+    throw InputClosed("the terminal is gone (" + why + ")");
 }
 
 bool Terminal::key_waiting() {
@@ -59,8 +59,7 @@ bool Terminal::key_waiting() {
 int Terminal::read_key() {
     Impl& t = *impl_;
     if (t.stage != Impl::Stage::running) {
-        throw InputClosed(t.error.empty() ? terminal_detail::program_name() + ": the terminal was already restored"
-                                          : t.error);
+        throw InputClosed(t.error.empty() ? "the terminal was already restored" : t.error);
     }
     t.flush(true);
     bool waited = false;

@@ -35,7 +35,6 @@ inline constexpr std::int64_t escape_timeout_ns = 25'000'000;
 inline constexpr int probe_timeout_ms = 500;
 
 std::int64_t monotonic_ns();
-std::string program_name();
 
 // ---------------------------------------------------------------------------
 // What the signal handlers share with the rest (terminal_signals.cpp). Only

@@ -49,19 +49,6 @@ constexpr DWORD size_check_ms = 500;
 constexpr int most_repeats = 32;
 constexpr WORD normal_look = attr_normal;
 
-std::string program_name() {
-    char path[MAX_PATH];
-    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string name(path, std::min<DWORD>(length, MAX_PATH));
-    if (const std::size_t slash = name.find_last_of("\\/"); slash != std::string::npos) name.erase(0, slash + 1);
-    if (name.size() > 4) {
-        std::string tail = name.substr(name.size() - 4);
-        for (char& c : tail) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-        if (tail == ".exe") name.resize(name.size() - 4);
-    }
-    return name.empty() ? "game" : name;
-}
-
 bool under_wine() {
     HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
     return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
@@ -182,7 +169,7 @@ bool WindowsConsole::Impl::start() {
     screen = CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                        CONSOLE_TEXTMODE_BUFFER, nullptr);
     if (screen == INVALID_HANDLE_VALUE) {
-        error = program_name() + ": the console could not be set up";
+        error = "the console could not be set up";
         stage = Stage::restored;
         return false;
     }
@@ -443,7 +430,7 @@ void WindowsConsole::Impl::take_input(bool discard) {
 
 void WindowsConsole::Impl::input_closed() {
     stop();
-    throw InputClosed(program_name() + ": the console is gone");
+    throw InputClosed("the console is gone");
 }
 
 // ---------------------------------------------------------------------------
@@ -474,7 +461,7 @@ WindowsConsole::WindowsConsole(Options options) : impl_(std::make_unique<Impl>()
     DWORD mode = 0;
     if (c.input == INVALID_HANDLE_VALUE || c.input == nullptr || !GetConsoleMode(c.input, &mode) ||
         c.output == INVALID_HANDLE_VALUE || c.output == nullptr || !GetConsoleMode(c.output, &mode)) {
-        c.error = program_name() + ": standard input and output must be a console";
+        c.error = "standard input and output must be a console";
         return;
     }
     // The player's word on the symbols' width, as for the terminal.
@@ -486,7 +473,7 @@ WindowsConsole::WindowsConsole(Options options) : impl_(std::make_unique<Impl>()
         } else if (setting == "narrow") {
             c.options.ambiguous = AmbiguousWidth::narrow;
         } else if (!setting.empty()) {
-            c.error = program_name() + ": RPG_AMBIGUOUS is \"" + value + "\"; it must be \"wide\" or \"narrow\"";
+            c.error = std::string("RPG_AMBIGUOUS is \"") + value + "\"; it must be \"wide\" or \"narrow\"";
             return;
         }
     }
@@ -532,7 +519,7 @@ bool WindowsConsole::key_waiting() {
 int WindowsConsole::read_key() {
     Impl& c = *impl_;
     if (!c.start()) {
-        throw InputClosed(c.error.empty() ? program_name() + ": the console was already restored" : c.error);
+        throw InputClosed(c.error.empty() ? "the console was already restored" : c.error);
     }
     c.flush(true);
     bool waited = false;
