@@ -18,7 +18,7 @@ int main() {
     try {
         rpg::Field field(term);
         std::string error;
-        switch (rpg::load_game_data(field.records, ".", error)) {
+        switch (rpg::load_game_data(field.records, ".", error, rpg::DataUser::field)) {
             case rpg::LoadResult::ok: break;
             case rpg::LoadResult::missing: term.keep_screen_on_exit(true); return rpg::fatal_missing_file(term);
             case rpg::LoadResult::invalid:
