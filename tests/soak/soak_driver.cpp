@@ -184,7 +184,10 @@ void soak(bool field, double seconds, std::mt19937& random) {
                 }
                 ++stops;
             } else {
-                g.send(key_bytes[pick(static_cast<int>(std::size(key_bytes)))]);
+                // Mostly the keys the game acts on (the first six), now and
+                // then anything else a terminal may send.
+                const int choice = pick(10) < 8 ? pick(6) : pick(static_cast<int>(std::size(key_bytes)));
+                g.send(key_bytes[choice]);
                 ++keys;
             }
             g.pump(5 + pick(40));
