@@ -178,7 +178,9 @@ void soak(bool field, double seconds, std::mt19937& random) {
                 if (g.wait_stopped(5)) {
                     g.settle(50 + pick(200));
                     g.signal(SIGCONT);
-                    if (!g.wait_continued(5)) fail(who + ": did not continue");
+                    // A battle may end the moment it continues: then the end
+                    // is reported rather than the continue.
+                    if (!g.wait_continued(5) && g.running()) fail(who + ": did not continue");
                 } else if (g.running()) {
                     fail(who + ": did not stop");
                 }
