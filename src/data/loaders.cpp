@@ -1,13 +1,10 @@
 #include "data/loaders.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <array>
-#include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <string>
+#include <system_error>
 #include <utility>
 
 #include "data/tokens.h"
@@ -20,19 +17,21 @@ bool is_digit(int c) { return c >= '0' && c <= '9'; }
 
 // A data file read in small pieces, so that what the program holds does not
 // grow with the file. Only a regular file opens: a FIFO nobody writes would
-// hold the start for good and a device may never end.
+// hold the start for good, and a device may never end.
 class ByteSource {
 public:
-    explicit ByteSource(const std::filesystem::path& file)
-        : fd_(::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY)) {
-        struct stat info {};
-        if (fd_ >= 0 && (::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode))) close_file();
+    explicit ByteSource(const std::filesystem::path& file) {
+        std::error_code ignored;
+        if (!std::filesystem::is_regular_file(file, ignored)) return;
+        // The narrow name, so that the same call builds where paths are wide.
+        stream_ = std::fopen(file.string().c_str(), "rb");
+        opened_ = stream_ != nullptr;
     }
     ~ByteSource() { close_file(); }
     ByteSource(const ByteSource&) = delete;
     ByteSource& operator=(const ByteSource&) = delete;
 
-    bool is_open() const { return fd_ >= 0; }
+    bool is_open() const { return opened_; }
     // True once a read has failed (an unreadable file rather than an end).
     bool failed() const { return failed_; }
 
@@ -49,26 +48,21 @@ public:
 
 private:
     bool fill() {
-        if (fd_ < 0) return false;
-        for (;;) {
-            const ssize_t got = ::read(fd_, buffer_.data(), buffer_.size());
-            if (got > 0) {
-                pos_ = 0;
-                size_ = static_cast<std::size_t>(got);
-                return true;
-            }
-            if (got < 0 && errno == EINTR) continue;
-            failed_ = got < 0;
-            close_file();
-            return false;
-        }
+        if (stream_ == nullptr) return false;
+        size_ = std::fread(buffer_.data(), 1, buffer_.size(), stream_);
+        pos_ = 0;
+        if (size_ > 0) return true;
+        failed_ = std::ferror(stream_) != 0;
+        close_file();
+        return false;
     }
     void close_file() {
-        if (fd_ >= 0) ::close(fd_);
-        fd_ = -1;
+        if (stream_ != nullptr) std::fclose(stream_);
+        stream_ = nullptr;
     }
 
-    int fd_;
+    std::FILE* stream_ = nullptr;
+    bool opened_ = false;
     std::array<char, 4096> buffer_{};
     std::size_t pos_ = 0;
     std::size_t size_ = 0;
