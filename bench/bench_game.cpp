@@ -850,9 +850,9 @@ void headless_run() {
         const rpg::u16 level = b.rec.hero.level;
         try {
             rpg::draw_battle_screen(b);
-            const rpg::i16 outcome = rpg::command_loop(b);
+            const rpg::Outcome outcome = rpg::command_loop(b);
             rpg::show_ending(b, outcome);
-            if (outcome == rpg::outcome_won && b.rec.hero.level > level && console.keys_left() == 0) ++wins;
+            if (outcome == rpg::Outcome::won && b.rec.hero.level > level && console.keys_left() == 0) ++wins;
         } catch (const rpg::InputClosed&) {
             // the script did not fit the battle: not counted as won
         }

@@ -3,7 +3,6 @@
 
 #include "battle/flow.h"
 #include "platform/encoding.h"
-#include "rules/effects.h"
 #include "rules/formulas.h"
 #include "screen/draw.h"
 #include "screen/layout.h"
@@ -16,83 +15,79 @@ enum Command : i16 { command_fight = 0, command_defend = 1, command_item = 2, co
 
 // Moves the menu highlight from the current entry to the one `step` away.
 void move_command_highlight(Battle& b, int step) {
-    i16& index = b.state.command_index;
-    set_text_attribute(b, attr_normal);
-    draw_command_frame(b, index + 1);
+    i16& index = b.menu.command_index;
+    set_text_attribute(b.screen, attr_normal);
+    draw_command_frame(b.screen, entry_of(index));
     index = static_cast<i16>(index + step);
-    set_text_attribute(b, 15);
-    draw_command_frame(b, index + 1);
+    set_text_attribute(b.screen, attr_bright);
+    draw_command_frame(b.screen, entry_of(index));
 }
 
-i16 defend(Battle& b) {
+Outcome defend(Battle& b) {
     HeroStatus& hero = b.rec.hero;
-    set_text_attribute(b, attr_normal);
-    slide_target_heading(b);
-    slide_enemy_attack_banner(b);
+    set_text_attribute(b.screen, attr_normal);
+    slide_target_heading(b.screen);
+    slide_enemy_attack_banner(b.screen);
     hero.defense = to_u16(hero.defense * 2);
     ++b.state.turn_count;
-    tick_pass(b);
-    if (enemy_phase(b) == outcome_lost) return outcome_lost;  // defence stays doubled: the battle is over
-    tick_pass(b);
+    if (finish_turn(b) == Outcome::lost) return Outcome::lost;  // defence stays doubled: the battle is over
     hero.defense = static_cast<u16>(hero.defense / 2);
-    return outcome_none;
+    return Outcome::none;
 }
 
-i16 use_items(Battle& b) {
-    set_text_attribute(b, attr_normal);
-    slide_target_heading(b);
-    slide_name_banner(b, text_of(b.rec.hero.name));
-    return item_command(b) == outcome_lost ? outcome_lost : outcome_none;
+Outcome use_items(Battle& b) {
+    set_text_attribute(b.screen, attr_normal);
+    slide_target_heading(b.screen);
+    slide_name_banner(b.screen, text_of(b.rec.hero.name));
+    return item_command(b) == Outcome::lost ? Outcome::lost : Outcome::none;
 }
 
-// Returns outcome_none when the hero got away, outcome_lost when the hero
-// fell, and outcome_back when the battle goes on.
-i16 run_away(Battle& b) {
-    set_text_attribute(b, attr_normal);
-    clear_message_window(b);
-    post_message(b, sjis("主人公の「にげる」.........."));
+// Returns none when the hero got away, lost when the hero fell, and back
+// when the battle goes on.
+Outcome run_away(Battle& b) {
+    set_text_attribute(b.screen, attr_normal);
+    clear_message_window(b.screen);
+    post_message(b.screen, sjis("主人公の「にげる」.........."));
     u16 pursuit = pursuit_value(b.pawn().speed, b.state.enemies_left);
     if (check_escape(to_i16(b.rec.hero.speed), to_i16(pursuit), b.rec.hero.level, b.random)) {
-        post_message(b, sjis("成功しました。"));
-        return outcome_none;
+        post_message(b.screen, sjis("成功しました。"));
+        return Outcome::none;
     }
-    post_message(b, sjis("失敗しました。"));
+    post_message(b.screen, sjis("失敗しました。"));
     ++b.state.turn_count;
-    tick_pass(b);
-    if (enemy_phase(b) == outcome_lost) return outcome_lost;
-    tick_pass(b);
-    wait_for_acknowledgement(b);
-    clear_message_window(b);
-    return outcome_back;
+    if (finish_turn(b) == Outcome::lost) return Outcome::lost;
+    wait_for_acknowledgement(b.screen);
+    clear_message_window(b.screen);
+    return Outcome::back;
 }
 
 }  // namespace
 
-i16 command_loop(Battle& b) {
+Outcome command_loop(Battle& b) {
     for (;;) {
         switch (b.con.read_key()) {
             case key_up:
-                if (b.state.command_index > 0) move_command_highlight(b, -1);
+                if (b.menu.command_index > 0) move_command_highlight(b, -1);
                 break;
             case key_down:
-                if (b.state.command_index < 3) move_command_highlight(b, +1);
+                if (b.menu.command_index < 3) move_command_highlight(b, +1);
                 break;
             case key_enter:
             case key_right: {
-                i16 result = outcome_none;
-                switch (b.state.command_index) {
+                Outcome result = Outcome::none;
+                switch (b.menu.command_index) {
                     case command_fight:
-                        set_text_attribute(b, attr_normal);
+                        set_text_attribute(b.screen, attr_normal);
                         result = target_selection(b);
                         break;
                     case command_defend: result = defend(b); break;
                     case command_item: result = use_items(b); break;
                     case command_run:
                         result = run_away(b);
-                        if (result == outcome_none) return outcome_none;
+                        if (result == Outcome::none) return Outcome::none;
                         break;
                 }
-                if (result == outcome_won || result == outcome_lost) return result;
+                if (result == Outcome::won || result == Outcome::lost) return result;
                 break;
             }
             default: break;  // the arrow prefix, space, left and every other key
@@ -100,11 +95,19 @@ i16 command_loop(Battle& b) {
     }
 }
 
-i16 enemy_phase(Battle& b) {
+Outcome enemy_phase(Battle& b) {
     for (int i = 0, attackers = b.state.enemies_left; i < attackers; ++i) {
-        if (enemy_attack(b) == outcome_lost) return outcome_lost;
+        if (enemy_attack(b) == Outcome::lost) return Outcome::lost;
     }
-    return outcome_none;
+    return Outcome::none;
+}
+
+Outcome finish_turn(Battle& b, void (*after_first_tick)(Battle&)) {
+    run_tick_pass(b);
+    if (after_first_tick != nullptr) after_first_tick(b);
+    if (enemy_phase(b) == Outcome::lost) return Outcome::lost;
+    run_tick_pass(b);
+    return Outcome::none;
 }
 
 }  // namespace rpg

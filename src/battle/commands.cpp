@@ -3,7 +3,6 @@
 
 #include "battle/flow.h"
 #include "platform/encoding.h"
-#include "rules/effects.h"
 #include "screen/draw.h"
 #include "screen/layout.h"
 #include "screen/lists.h"
@@ -12,116 +11,121 @@
 namespace rpg {
 namespace {
 
-inline constexpr u16 attr_bright = 15;
-
 // Moves the bright arrows of a list from the selected entry to the one
-// `step` away; the item list also shows the new item's stock.
-void move_list_selection(Battle& b, i16& index, int step, bool show_count) {
-    set_text_attribute(b, attr_normal);
-    draw_list_arrows(b, static_cast<i16>(index + 1));
+// `step` away.
+void move_list_selection(Battle& b, i16& index, int step) {
+    set_text_attribute(b.screen, attr_normal);
+    draw_list_arrows(b.screen, entry_of(index));
     index = static_cast<i16>(index + step);
-    set_text_attribute(b, attr_bright);
-    draw_list_arrows(b, static_cast<i16>(index + 1));
-    if (show_count) draw_item_count(b, static_cast<i16>(index + 1));
-    set_text_attribute(b, attr_normal);
+    set_text_attribute(b.screen, attr_bright);
+    draw_list_arrows(b.screen, entry_of(index));
+}
+
+// The stock of the selected item on the count line, bright.
+void show_selected_stock(Battle& b) {
+    set_text_attribute(b.screen, attr_bright);
+    draw_item_count(b.screen, b.rec.hero.items[static_cast<std::size_t>(b.menu.item_index)].count);
+    set_text_attribute(b.screen, attr_normal);
+}
+
+void move_item_selection(Battle& b, int step) {
+    move_list_selection(b, b.menu.item_index, step);
+    draw_item_count(b.screen, b.rec.hero.items[static_cast<std::size_t>(b.menu.item_index)].count);
+    set_text_attribute(b.screen, attr_normal);
 }
 
 void close_list(Battle& b) {
-    for (i16 k = 1; k <= 5; ++k) clear_list_row(b, k);
-    clear_list_title(b);
+    for (int entry = 1; entry <= 5; ++entry) clear_list_row(b.screen, entry);
+    clear_list_title(b.screen);
 }
 
 // Tries to use the selected item. A refusal is a message and costs no turn.
-i16 try_item(Battle& b) {
-    const i16 index = b.state.item_index;
+Outcome try_item(Battle& b) {
+    const i16 index = b.menu.item_index;
     if (b.rec.hero.items[static_cast<std::size_t>(index)].count == 0) {
-        post_message(b, sjis("そのアイテムは持っていません。"));
-        wait_for_acknowledgement(b);
-        return outcome_none;
+        post_message(b.screen, sjis("そのアイテムは持っていません。"));
+        wait_for_acknowledgement(b.screen);
+        return Outcome::none;
     }
     if (b.state.active_effects >= max_active_effects && index != item_potion) {
-        post_message(b, sjis("アイテムは同時に３つまでしか使えません。"));
-        wait_for_acknowledgement(b);
-        return outcome_none;
+        post_message(b.screen, sjis("アイテムは同時に３つまでしか使えません。"));
+        wait_for_acknowledgement(b.screen);
+        return Outcome::none;
     }
-    use_item(b, static_cast<i16>(index + 1));
+    use_item(b, index);
     ++b.state.turn_count;
-    tick_pass(b);
-    set_text_attribute(b, attr_bright);
-    draw_item_count(b, static_cast<i16>(index + 1));
-    set_text_attribute(b, attr_normal);
-    if (enemy_phase(b) == outcome_lost) return outcome_lost;
-    tick_pass(b);
-    return outcome_none;
+    return finish_turn(b, show_selected_stock);
 }
 
 }  // namespace
 
-i16 item_command(Battle& b) {
-    open_item_list(b);
-    draw_list_arrows(b, 5);
-    put_at(b, 62, b.screen.list_top + 10, sjis("×"));
-    set_text_attribute(b, attr_bright);
-    draw_item_count(b, 1);
-    set_text_attribute(b, attr_normal);
+Outcome item_command(Battle& b) {
+    open_item_list(b.screen);
+    draw_list_arrows(b.screen, 5);
+    draw_count_sign(b.screen);
+    show_selected_stock(b);
 
     for (;;) {
         switch (b.con.read_key()) {
             case key_up:
-                if (b.state.item_index > 0) move_list_selection(b, b.state.item_index, -1, true);
+                if (b.menu.item_index > 0) move_item_selection(b, -1);
                 break;
             case key_down:
-                if (b.state.item_index < 2) move_list_selection(b, b.state.item_index, +1, true);
+                if (b.menu.item_index < 2) move_item_selection(b, +1);
                 break;
             case key_enter:
             case key_right:
-                if (try_item(b) == outcome_lost) return outcome_lost;
+                if (try_item(b) == Outcome::lost) return Outcome::lost;
                 break;
             case key_space:
             case key_left:
                 close_list(b);
-                erase_target_heading(b);
-                erase_banner(b);
-                b.state.item_index = 0;
-                return outcome_none;
+                erase_target_heading(b.screen);
+                erase_banner(b.screen);
+                b.menu.item_index = 0;
+                return Outcome::none;
             default: break;
         }
     }
 }
 
-i16 ability_command(Battle& b) {
-    open_ability_list(b);
+Outcome ability_command(Battle& b) {
+    open_ability_list(b.screen, b.rec.skills, b.rec.hero.level);
     for (;;) {
         switch (b.con.read_key()) {
             case key_up:
-                if (b.state.selected_skill > 0) move_list_selection(b, b.state.selected_skill, -1, false);
+                if (b.menu.selected_skill > 0) {
+                    move_list_selection(b, b.menu.selected_skill, -1);
+                    set_text_attribute(b.screen, attr_normal);
+                }
                 break;
             case key_down:
-                if (b.state.selected_skill < last_skill_index(b.rec.hero.level))
-                    move_list_selection(b, b.state.selected_skill, +1, false);
+                if (b.menu.selected_skill < last_skill_index(b.rec.hero.level)) {
+                    move_list_selection(b, b.menu.selected_skill, +1);
+                    set_text_attribute(b.screen, attr_normal);
+                }
                 break;
             case key_enter:
             case key_right: {
-                i16 result = hero_attack(b);
-                if (result == outcome_felled) {
+                const Outcome result = hero_attack(b);
+                if (result == Outcome::felled) {
                     // No enemy acts in the turn an enemy falls; only Protein counts down.
-                    protein_tick(b);
-                    return outcome_felled;
+                    run_protein_tick(b);
+                    return Outcome::felled;
                 }
-                if (result == outcome_won) return outcome_won;
-                tick_pass(b);
-                if (enemy_phase(b) == outcome_lost) return outcome_lost;
-                tick_pass(b);
+                if (result == Outcome::won) return Outcome::won;
+                // hero_attack has counted the turn.
+                if (finish_turn(b) == Outcome::lost) return Outcome::lost;
                 break;
             }
             case key_space:
                 close_list(b);
-                b.state.selected_skill = 0;
-                return outcome_none;
+                b.menu.selected_skill = 0;
+                return Outcome::none;
             case key_left:
                 close_list(b);
-                b.state.selected_skill = 0;
-                return outcome_back;
+                b.menu.selected_skill = 0;
+                return Outcome::back;
             default: break;
         }
     }

@@ -1,6 +1,7 @@
 // The battle program from start to end: loading, the encounter, the battle
 // screen, the command loop and the closing screen.
 
+#include "app/missing_file.h"
 #include "battle/flow.h"
 #include "data/loaders.h"
 #include "platform/encoding.h"
@@ -21,28 +22,29 @@ void set_up_encounter(Battle& b, std::uint32_t seed) {
 }
 
 void draw_battle_screen(Battle& b) {
-    open_command_window(b);
-    draw_command_labels(b);
-    draw_enemy_view(b);
-    draw_formation(b, b.pawn());
-    draw_message_frame(b);
-    draw_hp_panel(b);
-    draw_level(b);
-    draw_effect_markers(b);
+    View& v = b.screen;
+    open_command_window(v);
+    draw_command_labels(v);
+    draw_enemy_view(v);
+    draw_formation(v, b.pawn(), b.enemy_total());
+    draw_message_frame(v);
+    draw_hp_panel(v, b.rec.hero);
+    draw_level(v, b.rec.hero.level);
+    draw_effect_markers(v);
 }
 
-void show_ending(Battle& b, i16 outcome) {
+void show_ending(Battle& b, Outcome outcome) {
     const char* line = "にげることに成功しました。";
-    if (outcome == outcome_won) line = "バトルに勝ちました。";
-    if (outcome == outcome_lost) line = "バトルに負けました。";
-    clear_message_window(b);
-    post_message(b, sjis(line));
-    post_message(b, sjis("このまま終了するには何かを入力してください..."));
+    if (outcome == Outcome::won) line = "バトルに勝ちました。";
+    if (outcome == Outcome::lost) line = "バトルに負けました。";
+    clear_message_window(b.screen);
+    post_message(b.screen, sjis(line));
+    post_message(b.screen, sjis("このまま終了するには何かを入力してください..."));
     b.con.read_key();
 }
 
 int run_battle_program(Battle& b, const std::filesystem::path& folder, std::string& error) {
-    set_text_attribute(b, attr_normal);
+    set_text_attribute(b.screen, attr_normal);
     switch (load_game_data(b.rec, folder, error)) {
         case LoadResult::missing: return fatal_missing_file(b.con);
         case LoadResult::invalid: return 1;

@@ -9,99 +9,77 @@
 namespace rpg {
 namespace {
 
-bool stands(const Battle& b, int position) { return b.state.defeated[static_cast<std::size_t>(position - 1)] == 0; }
-
 // The first position from `from` to `to` (either direction) whose enemy stands, or 0.
 int first_standing(const Battle& b, int from, int to) {
     int step = from <= to ? 1 : -1;
     for (int p = from; p != to + step; p += step) {
-        if (p >= 1 && p <= b.enemy_total() && stands(b, p)) return p;
+        if (p >= 1 && p <= b.enemy_total() && stands(b.state, p)) return p;
     }
     return 0;
 }
 
+// Shows the selection on the selected enemy: its banner slides in and its glyph brightens.
+void show_selection(Battle& b) {
+    slide_target_banner(b.screen, b.pawn());
+    highlight_enemy_glyph(b.screen, b.pawn(), b.enemy_total());
+}
+
 void select_target(Battle& b, int position) {
-    EnemyStatus& enemy = b.pawn();
-    restore_enemy_glyph(b, enemy, b.enemy_total());
-    enemy.target = static_cast<u16>(position);
-    slide_target_banner(b, enemy);
-    highlight_enemy_glyph(b, enemy, b.enemy_total());
+    restore_enemy_glyph(b.screen, b.pawn(), b.enemy_total());
+    b.pawn().target = static_cast<u16>(position);
+    show_selection(b);
 }
 
 // Moves the selection to `destination` when its enemy stands.
-int move_target_to(Battle& b, int destination) {
-    if (destination == 0 || !stands(b, destination)) return 0;
-    restore_enemy_glyph(b, b.pawn(), b.enemy_total());
+bool move_target_to(Battle& b, int destination) {
+    if (destination == 0 || !stands(b.state, destination)) return false;
+    restore_enemy_glyph(b.screen, b.pawn(), b.enemy_total());
     b.pawn().target = static_cast<u16>(destination);
-    return 1;
+    return true;
 }
 
 // Leaves target selection for the command menu.
-i16 leave_selection(Battle& b) {
-    erase_target_heading(b);
-    erase_banner(b);
-    return outcome_none;
+Outcome leave_selection(Battle& b) {
+    erase_target_heading(b.screen);
+    erase_banner(b.screen);
+    return Outcome::none;
 }
 
 }  // namespace
 
-int move_target_up(Battle& b) {
-    int t = b.pawn().target;
-    int destination = 0;
-    switch (b.enemy_total()) {
-        case 3: destination = t == 3 ? 1 : 0; break;
-        case 4: destination = t >= 3 ? t - 2 : 0; break;
-        case 5: destination = t == 3 ? 1 : (t >= 4 ? 3 : 0); break;
-        case 6: destination = t >= 4 ? t - 3 : 0; break;
-        case 7: destination = t >= 5 ? t - 4 : 0; break;
-        default: break;  // one or two enemies stand in a single row
-    }
-    return move_target_to(b, destination);
+bool move_target_up(Battle& b) {
+    const FormationPlace* place = formation_place(b.enemy_total(), b.pawn().target);
+    return place != nullptr && move_target_to(b, place->up);
 }
 
-int move_target_down(Battle& b) {
-    int t = b.pawn().target;
-    int destination = 0;
-    switch (b.enemy_total()) {
-        case 3: destination = t <= 2 ? 3 : 0; break;
-        case 4: destination = t <= 2 ? t + 2 : 0; break;
-        case 5: destination = t == 3 ? 5 : (t <= 2 ? 3 : 0); break;
-        case 6: destination = t <= 3 ? t + 3 : 0; break;
-        case 7: destination = t <= 3 ? t + 4 : 0; break;
-        default: break;
-    }
-    return move_target_to(b, destination);
+bool move_target_down(Battle& b) {
+    const FormationPlace* place = formation_place(b.enemy_total(), b.pawn().target);
+    return place != nullptr && move_target_to(b, place->down);
 }
 
-i16 target_selection(Battle& b) {
+Outcome target_selection(Battle& b) {
     EnemyStatus& enemy = b.pawn();
-    set_text_attribute(b, attr_normal);
-    slide_target_heading(b);
-    slide_target_banner(b, enemy);
-    if (!stands(b, enemy.target)) {
+    View& v = b.screen;
+    set_text_attribute(v, attr_normal);
+    slide_target_heading(v);
+    slide_target_banner(v, enemy);
+    if (!stands(b.state, enemy.target)) {
         if (int next = first_standing(b, enemy.target + 1, b.enemy_total())) {
             enemy.target = static_cast<u16>(next);
-            slide_target_banner(b, enemy);
-            highlight_enemy_glyph(b, enemy, b.enemy_total());
+            show_selection(b);
         }
     } else {
-        highlight_enemy_glyph(b, enemy, b.enemy_total());
+        highlight_enemy_glyph(v, enemy, b.enemy_total());
     }
 
     for (;;) {
         int t = enemy.target;
         switch (b.con.read_key()) {
             case key_up:
-                if (move_target_up(b)) {
-                    slide_target_banner(b, enemy);
-                    highlight_enemy_glyph(b, enemy, b.enemy_total());
-                }
+                if (move_target_up(b)) show_selection(b);
                 break;
             case key_down:
-                if (move_target_down(b)) {
-                    slide_target_banner(b, enemy);
-                    highlight_enemy_glyph(b, enemy, b.enemy_total());
-                }
+                if (move_target_down(b)) show_selection(b);
                 break;
             case key_left:
                 if (t > 1) {
@@ -114,22 +92,23 @@ i16 target_selection(Battle& b) {
                 }
                 break;
             case key_space:
-                restore_enemy_glyph(b, enemy, b.enemy_total());
+                restore_enemy_glyph(v, enemy, b.enemy_total());
                 enemy.target = 1;
                 return leave_selection(b);
             case key_enter:
                 switch (ability_command(b)) {
-                    case outcome_none:  // the ability list was closed with space
-                        restore_enemy_glyph(b, enemy, b.enemy_total());
+                    case Outcome::none:  // the ability list was closed with space
+                        restore_enemy_glyph(v, enemy, b.enemy_total());
                         enemy.target = 1;
                         return leave_selection(b);
-                    case outcome_felled:
-                        for (i16 k = 0; k <= 5; ++k) clear_list_row(b, k);
+                    case Outcome::felled:
+                        // The title row too: entries 0 to 5.
+                        for (int entry = 0; entry <= 5; ++entry) clear_list_row(v, entry);
                         enemy.target = static_cast<u16>(first_standing(b, 1, b.enemy_total()));
                         return leave_selection(b);
-                    case outcome_won: return outcome_won;
-                    case outcome_lost: return outcome_lost;
-                    default: break;  // back from the ability list with the left arrow
+                    case Outcome::won: return Outcome::won;
+                    case Outcome::lost: return Outcome::lost;
+                    case Outcome::back: break;  // back from the ability list with the left arrow
                 }
                 break;
             default: break;

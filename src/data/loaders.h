@@ -1,7 +1,6 @@
 #pragma once
-// Reading the data files into the records at start-up, and the notice shown
-// when one of them is missing. Files are looked up by bare name in a folder
-// (the current directory for the programs).
+// Reading the data files into the records at start-up. Files are looked up
+// by bare name in a folder (the current directory for the programs).
 
 #include <cstddef>
 #include <filesystem>
@@ -9,7 +8,6 @@
 #include <string>
 
 #include "data/records.h"
-#include "platform/console.h"
 
 namespace rpg {
 
@@ -49,9 +47,5 @@ LoadResult check_game_data(const GameRecords& records, DataUser user, std::strin
 // checks of the program that loads them.
 LoadResult load_game_data(GameRecords& records, const std::filesystem::path& folder, std::string& error,
                           DataUser user = DataUser::battle);
-
-// Prints the four lines of the missing-file notice at the cursor, waits until
-// 30 seconds have passed and returns the exit status, -1.
-int fatal_missing_file(Console& con);
 
 }  // namespace rpg

@@ -1,7 +1,7 @@
 #pragma once
-// The game's records: the hero, the enemy kinds, the skills and the
-// battle-wide counters, with their exact widths. Stats are unsigned 16-bit,
-// current hit points signed 16-bit, experience unsigned 32-bit.
+// The game's records: the hero, the enemy kinds and the skills, with their
+// exact widths. Stats are unsigned 16-bit, current hit points signed 16-bit,
+// experience unsigned 32-bit.
 
 #include <array>
 #include <cstdint>
@@ -104,29 +104,6 @@ struct GameRecords {
     HeroStatus hero;
     std::array<EnemyStatus, enemy_kind_count> enemies{};
     std::array<SkillStatus, skill_count> skills{};
-};
-
-// A running Protein or Buckler effect. A counter of -1 marks a free slot.
-struct EffectSlot {
-    i16 counter = -1;
-    u16 row = 0;  // the status-panel effect row (0 to 2) showing its marker
-};
-
-// The battle-wide counters, at their values when a battle starts.
-struct BattleState {
-    i16 enemies_left = 3;
-    i16 enemies_defeated = 0;
-    std::array<i16, 7> defeated{};  // position p (1 to 7) at index p - 1
-    i16 turn_count = 0;
-    i16 items_used = 0;
-    i16 active_effects = 0;
-    i16 selected_skill = 0;
-    i16 command_index = 0;
-    i16 item_index = 0;
-    std::array<EffectSlot, 3> protein{};
-    std::array<EffectSlot, 3> buckler{};
-    std::array<i16, 3> effect_rows{};  // 1 marks a status-panel row in use
-    HeroStatus hero_before;            // the hero as it was when the battle was won
 };
 
 }  // namespace rpg

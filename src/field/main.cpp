@@ -4,6 +4,7 @@
 #include <iostream>
 #include <string>
 
+#include "app/missing_file.h"
 #include "data/loaders.h"
 #include "data/random.h"
 #include "field/field.h"

@@ -2,26 +2,26 @@
 
 namespace rpg {
 
-void move_cursor(Battle& b, int column, int row) {
-    b.screen.cursor_position = ScreenPosition{to_u16(column), to_u16(row)};
-    b.con.set_cursor(column, row);
+void move_cursor(View& v, int column, int row) {
+    v.cursor_position = ScreenPosition{to_u16(column), to_u16(row)};
+    v.con.set_cursor(column, row);
 }
 
-void set_text_attribute(Battle& b, u16 attribute) {
-    b.screen.text_attribute = attribute;
-    b.con.set_attribute(attribute);
+void set_text_attribute(View& v, u16 attribute) {
+    v.text_attribute = attribute;
+    v.con.set_attribute(attribute);
 }
 
-void set_highlight(Battle& b) { set_text_attribute(b, static_cast<u16>(b.screen.text_attribute | attr_intensity)); }
+void set_highlight(View& v) { set_text_attribute(v, static_cast<u16>(v.text_attribute | attr_intensity)); }
 
-void put(Battle& b, std::string_view sjis_text) { b.con.print(sjis_text); }
+void put(View& v, std::string_view sjis_text) { v.con.print(sjis_text); }
 
-void put_at(Battle& b, int column, int row, std::string_view sjis_text) {
-    move_cursor(b, column, row);
-    b.con.print(sjis_text);
+void put_at(View& v, int column, int row, std::string_view sjis_text) {
+    move_cursor(v, column, row);
+    v.con.print(sjis_text);
 }
 
-void pause(Battle& b, int milliseconds) { b.con.sleep_ms(milliseconds); }
+void pause(View& v, int milliseconds) { v.con.sleep_ms(milliseconds); }
 
 std::string decimal(long long value) { return std::to_string(value); }
 
@@ -33,9 +33,9 @@ std::string repeat(std::string_view text, int n) {
     return out;
 }
 
-void wait_for_acknowledgement(Battle& b) {
+void wait_for_acknowledgement(View& v) {
     for (;;) {
-        int code = b.con.read_key();
+        int code = v.con.read_key();
         if (code == key_enter || code == key_right || code == key_down) return;
     }
 }

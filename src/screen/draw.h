@@ -6,17 +6,17 @@
 #include <string>
 #include <string_view>
 
-#include "screen/battle.h"
+#include "screen/view.h"
 
 namespace rpg {
 
-void move_cursor(Battle& b, int column, int row);
-void set_text_attribute(Battle& b, u16 attribute);
+void move_cursor(View& v, int column, int row);
+void set_text_attribute(View& v, u16 attribute);
 // The highlight: the current attribute with the intensity bit added (15 in practice).
-void set_highlight(Battle& b);
-void put(Battle& b, std::string_view sjis_text);
-void put_at(Battle& b, int column, int row, std::string_view sjis_text);
-void pause(Battle& b, int milliseconds);
+void set_highlight(View& v);
+void put(View& v, std::string_view sjis_text);
+void put_at(View& v, int column, int row, std::string_view sjis_text);
+void pause(View& v, int milliseconds);
 
 // A number as "%d" prints it.
 std::string decimal(long long value);
@@ -27,6 +27,6 @@ std::string repeat(std::string_view text, int n);
 
 // Reads key codes until one is 13, 77 or 80 (Enter, or the second code of the
 // right or down arrow); other codes are read and dropped.
-void wait_for_acknowledgement(Battle& b);
+void wait_for_acknowledgement(View& v);
 
 }  // namespace rpg

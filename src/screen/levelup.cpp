@@ -30,9 +30,9 @@ struct TableRow {
     i16 value;
 };
 
-TableRow table_row(const Battle& b, int index) {
-    const HeroStatus& now = b.rec.hero;
-    const HeroStatus& was = b.state.hero_before;
+TableRow table_row(const LevelUpTable& table, int index) {
+    const HeroStatus& now = table.after;
+    const HeroStatus& was = table.before;
     auto row = [](u16 new_value, u16 old_value) {
         return TableRow{to_i16(static_cast<long long>(new_value) - old_value), to_i16(new_value)};
     };
@@ -45,8 +45,8 @@ TableRow table_row(const Battle& b, int index) {
         case 5: return row(now.magic_defense, was.magic_defense);
         case 6: return row(now.speed, was.speed);
         default:
-            // The experience row: hero_before.exp holds what the battle gave.
-            return TableRow{to_i16(was.exp), to_i16(now.exp)};
+            // The experience row: what the battle gave, and the experience now.
+            return TableRow{to_i16(table.exp_gained), to_i16(now.exp)};
     }
 }
 
@@ -58,67 +58,67 @@ std::string erase_for(const std::string& text, int at_least) {
 
 }  // namespace
 
-void draw_level_up_box(Battle& b) {
-    const int x0 = b.screen.right_origin;
-    put_at(b, x0 + 1, 0, repeat(sjis("＿"), 26));
-    put_at(b, x0 + 6, 0, std::string(text_of(b.rec.hero.name)) + " - LEVEL UP + STATUS UP -");
+void draw_level_up_box(View& v, std::string_view sjis_hero_name) {
+    const int x0 = v.right_origin;
+    put_at(v, x0 + 1, 0, repeat(sjis("＿"), 26));
+    put_at(v, x0 + 6, 0, std::string(sjis_hero_name) + " - LEVEL UP + STATUS UP -");
     for (int row = 1; row <= 10; ++row) {
-        put_at(b, x0, row, "|");
-        put_at(b, x0 + 53, row, "|");
+        put_at(v, x0, row, "|");
+        put_at(v, x0 + 53, row, "|");
     }
-    put_at(b, x0 + 1, 10, repeat(sjis("＿"), 26));
+    put_at(v, x0 + 1, 10, repeat(sjis("＿"), 26));
 }
 
-void draw_level_up_gains(Battle& b) {
-    const int x0 = b.screen.right_origin;
+void draw_level_up_gains(View& v, const LevelUpTable& table) {
+    const int x0 = v.right_origin;
     for (int i = 0; i < row_count; ++i) {
-        put_at(b, x0 + 2, first_row + i, label(i));
-        pause(b, 50);
+        put_at(v, x0 + 2, first_row + i, label(i));
+        pause(v, 50);
     }
 
     // Each gain counts up from 0, every number sliding in from the right
     // until it stands just after the plus sign.
     for (int i = 0; i < row_count - 1; ++i) {
         const int row = first_row + i;
-        const i16 gain = table_row(b, i).gain;
-        put_at(b, x0 + 29, row, "+");
+        const i16 gain = table_row(table, i).gain;
+        put_at(v, x0 + 29, row, "+");
         for (int n = 0; n <= gain; ++n) {
             const std::string figure = decimal(n);
             for (int x = x0 + 50; x >= x0 + 30; --x) {
-                put_at(b, x, row, figure);
-                pause(b, 1);
-                if (x != x0 + 30) put_at(b, x, row, erase_for(figure, 2));
+                put_at(v, x, row, figure);
+                pause(v, 1);
+                if (x != x0 + 30) put_at(v, x, row, erase_for(figure, 2));
             }
         }
         // A loss (which no level-up gives) is shown as it is, without the slide.
-        if (gain < 0) put_at(b, x0 + 30, row, decimal(gain));
+        if (gain < 0) put_at(v, x0 + 30, row, decimal(gain));
     }
 
     // The experience gained counts up in place; a key cuts the count short.
-    const i16 gained = table_row(b, row_count - 1).gain;
-    put_at(b, x0 + 29, last_row, "+");
+    const i16 gained = table_row(table, row_count - 1).gain;
+    put_at(v, x0 + 29, last_row, "+");
     for (int n = 0; n <= gained; ++n) {
-        put_at(b, x0 + 30, last_row, decimal(n));
-        pause(b, 1);
-        if (b.con.key_waiting()) {
-            b.con.read_key();
-            put_at(b, x0 + 30, last_row, decimal(gained));
+        put_at(v, x0 + 30, last_row, decimal(n));
+        pause(v, 1);
+        if (v.con.key_waiting()) {
+            v.con.read_key();
+            put_at(v, x0 + 30, last_row, decimal(gained));
             break;
         }
     }
-    if (gained < 0) put_at(b, x0 + 30, last_row, decimal(gained));
+    if (gained < 0) put_at(v, x0 + 30, last_row, decimal(gained));
 }
 
-void draw_level_up_values(Battle& b) {
-    const int x0 = b.screen.right_origin;
+void draw_level_up_values(View& v, const LevelUpTable& table) {
+    const int x0 = v.right_origin;
     // Each new value rises from the experience row into its own row.
     for (int i = 0; i < row_count; ++i) {
         const int row = first_row + i;
-        const std::string text = ":     " + decimal(table_row(b, i).value);
+        const std::string text = ":     " + decimal(table_row(table, i).value);
         for (int y = last_row; y >= row; --y) {
-            put_at(b, x0 + 38, y, text);
-            pause(b, 5);
-            if (y != row) put_at(b, x0 + 38, y, erase_for(text, 9));
+            put_at(v, x0 + 38, y, text);
+            pause(v, 5);
+            if (y != row) put_at(v, x0 + 38, y, erase_for(text, 9));
         }
     }
 }

@@ -2,12 +2,22 @@
 // The level-up screen: a boxed table of gains and new values in rows 0 to 10
 // of the centre column, drawn once after a won battle raises the level.
 
-#include "screen/battle.h"
+#include <string_view>
+
+#include "screen/view.h"
 
 namespace rpg {
 
-void draw_level_up_box(Battle& b);
-void draw_level_up_gains(Battle& b);
-void draw_level_up_values(Battle& b);
+// The hero as the battle was won and as the level-ups left it, and the
+// experience the battle gave.
+struct LevelUpTable {
+    const HeroStatus& before;
+    const HeroStatus& after;
+    u16 exp_gained;
+};
+
+void draw_level_up_box(View& v, std::string_view sjis_hero_name);
+void draw_level_up_gains(View& v, const LevelUpTable& table);
+void draw_level_up_values(View& v, const LevelUpTable& table);
 
 }  // namespace rpg

@@ -3,10 +3,7 @@
 #include <string>
 
 #include "platform/encoding.h"
-#include "rules/effects.h"
 #include "screen/draw.h"
-#include "screen/message.h"
-#include "screen/status.h"
 
 namespace rpg {
 namespace {
@@ -16,20 +13,23 @@ constexpr int window_width = 20;
 constexpr int left_arrow_column = 55;
 constexpr int right_arrow_column = 71;
 constexpr int item_name_column = 59;
+constexpr int count_line = 5;
+constexpr int count_sign_column = 62;
 constexpr int count_column = 65;
+constexpr int count_width = 5;  // the largest stock, 65535
 
-int entry_row(const Battle& b, i16 k) { return b.screen.list_top + 2 * k; }
+int entry_row(int entry, int top) { return top + 2 * entry; }
 
-const std::string& item_name(int k) {
-    switch (k) {
+const std::string& item_name(int entry) {
+    switch (entry) {
         case 1: return sjis("ポーション");
         case 2: return sjis("プロテイン");
         default: return sjis("バックラー");
     }
 }
 
-int skill_name_column(int k) {
-    switch (k) {
+int skill_name_column(int entry) {
+    switch (entry) {
         case 1:
         case 4: return 62;
         case 2:
@@ -38,28 +38,23 @@ int skill_name_column(int k) {
     }
 }
 
-// One entry slides down from row 0 to its own row 2k, one row per frame;
-// list_top carries the movement and stands at 1 when the entry has arrived.
+// One entry slides down from row 0 to its own row, one row per frame.
 // Entry 1 is the selected one when a list opens: its arrows are bright.
-void slide_entry(Battle& b, i16 k, bool skills) {
-    b.screen.list_top = to_i16(-2 * k);
-    const int frames = 2 * k + 1;
+template <typename DrawName>
+void slide_entry(View& v, int entry, DrawName draw_name) {
+    const int frames = 2 * entry + 1;
     for (int f = 0; f < frames; ++f) {
-        if (k == 1) {
-            set_highlight(b);
-            draw_list_arrows(b, k);
-            set_text_attribute(b, attr_normal);
+        const int top = f - 2 * entry;
+        if (entry == 1) {
+            set_highlight(v);
+            draw_list_arrows(v, entry, top);
+            set_text_attribute(v, attr_normal);
         } else {
-            draw_list_arrows(b, k);
+            draw_list_arrows(v, entry, top);
         }
-        if (skills) {
-            draw_skill_name(b, k);
-        } else {
-            draw_item_name(b, k);
-        }
-        pause(b, 1);
-        if (f != frames - 1) clear_list_row(b, k);
-        b.screen.list_top = to_i16(b.screen.list_top + 1);
+        draw_name(top);
+        pause(v, 1);
+        if (f != frames - 1) clear_list_row(v, entry, top);
     }
 }
 
@@ -72,98 +67,56 @@ int last_skill_index(u16 level) {
     return 4;
 }
 
-void draw_list_arrows(Battle& b, i16 k) {
-    put_at(b, left_arrow_column, entry_row(b, k), sjis("＜"));
-    put_at(b, right_arrow_column, entry_row(b, k), sjis("＞"));
+void draw_list_arrows(View& v, int entry, int top) {
+    put_at(v, left_arrow_column, entry_row(entry, top), sjis("＜"));
+    put_at(v, right_arrow_column, entry_row(entry, top), sjis("＞"));
 }
 
-void draw_item_name(Battle& b, i16 k) {
-    if (k < 1 || k > 3) return;
-    put_at(b, item_name_column, entry_row(b, k), item_name(k));
+void draw_item_name(View& v, int entry, int top) {
+    if (entry < 1 || entry > 3) return;
+    put_at(v, item_name_column, entry_row(entry, top), item_name(entry));
 }
 
-void draw_skill_name(Battle& b, i16 k) {
-    if (k < 1 || k > skill_count) return;
-    put_at(b, skill_name_column(k), entry_row(b, k), text_of(b.rec.skills[static_cast<std::size_t>(k - 1)].name));
+void draw_skill_name(View& v, const std::array<SkillStatus, skill_count>& skills, int entry, int top) {
+    if (entry < 1 || entry > skill_count) return;
+    put_at(v, skill_name_column(entry), entry_row(entry, top),
+           text_of(skills[static_cast<std::size_t>(entry - 1)].name));
 }
 
-void draw_item_count(Battle& b, i16 k) {
-    if (k < 1 || k > 3) return;
-    put_at(b, count_column, b.screen.list_top + 10, decimal(b.rec.hero.items[static_cast<std::size_t>(k - 1)].count));
+void draw_count_sign(View& v) { put_at(v, count_sign_column, entry_row(count_line, 0), sjis("×")); }
+
+void draw_item_count(View& v, u16 count) {
+    // The whole field is written, so a shorter stock leaves no digit behind.
+    const std::string figure = decimal(count);
+    put_at(v, count_column, entry_row(count_line, 0), figure + blanks(count_width - static_cast<int>(figure.size())));
 }
 
-void clear_list_row(Battle& b, i16 k) { put_at(b, window_column, entry_row(b, k), blanks(window_width)); }
-
-void draw_item_title(Battle& b) { put_at(b, window_column, 0, "________Item________"); }
-
-void draw_ability_title(Battle& b) { put_at(b, window_column, 0, "______Ability_______"); }
-
-void clear_list_title(Battle& b) { put_at(b, window_column, 0, blanks(window_width)); }
-
-void open_item_list(Battle& b) {
-    set_text_attribute(b, attr_normal);
-    for (i16 k = 3; k >= 1; --k) slide_entry(b, k, false);
-    b.screen.list_top = to_i16(b.screen.list_top - 1);
-    draw_item_title(b);
+void clear_list_row(View& v, int entry, int top) {
+    put_at(v, window_column, entry_row(entry, top), blanks(window_width));
 }
 
-void open_ability_list(Battle& b) {
-    set_text_attribute(b, attr_normal);
+void draw_item_title(View& v) { put_at(v, window_column, 0, "________Item________"); }
+
+void draw_ability_title(View& v) { put_at(v, window_column, 0, "______Ability_______"); }
+
+void clear_list_title(View& v) { put_at(v, window_column, 0, blanks(window_width)); }
+
+void open_item_list(View& v) {
+    set_text_attribute(v, attr_normal);
+    for (int entry = 3; entry >= 1; --entry) {
+        slide_entry(v, entry, [&v, entry](int top) { draw_item_name(v, entry, top); });
+    }
+    draw_item_title(v);
+}
+
+void open_ability_list(View& v, const std::array<SkillStatus, skill_count>& skills, u16 level) {
+    set_text_attribute(v, attr_normal);
     // The lowest entry goes first, so that each one passes only through rows
     // above those already placed.
-    for (i16 k = to_i16(last_skill_index(b.rec.hero.level) + 1); k >= 1; --k) slide_entry(b, k, true);
-    b.screen.list_top = to_i16(b.screen.list_top - 1);
-    draw_ability_title(b);
-}
-
-void use_item(Battle& b, i16 kind) {
-    HeroStatus& hero = b.rec.hero;
-    clear_message_window(b);
-    b.state.items_used = to_i16(b.state.items_used + 1);
-    const std::string_view name = text_of(hero.name);
-
-    switch (kind) {
-        case 1: {
-            ItemStock& stock = hero.items[item_potion];
-            stock.count = to_u16(stock.count - 1);
-            const i16 before = hero.hp;
-            // The figure counts up in the normal look, one point every 20 ms.
-            for (int i = 0; i < potion_heal; ++i) {
-                if (hero.hp + 1 > hero.max_hp) break;
-                move_cursor(b, b.screen.left_origin + 11, 14);
-                hero.hp = to_i16(hero.hp + 1);
-                put(b, decimal(hero.hp));
-                redraw_hp_bar(b);
-                pause(b, 20);
-            }
-            const i16 healed = to_i16(hero.hp - before);
-            post_message(b, format_number_message(format_name_message(sjis(" の体力が 回復しました。"), name), healed));
-            break;
-        }
-        case 2:
-        case 3: {
-            const bool protein = kind == 2;
-            b.state.active_effects = to_i16(b.state.active_effects + 1);
-            ItemStock& stock = hero.items[protein ? item_protein : item_buckler];
-            stock.count = to_u16(stock.count - 1);
-            if (protein) {
-                start_protein(b);
-            } else {
-                start_buckler(b);
-            }
-            for (const EffectSlot& slot : protein ? b.state.protein : b.state.buckler) {
-                if (slot.counter == effect_start_counter) {
-                    draw_effect_bar(b, effect_start_counter, slot.row);
-                    break;
-                }
-            }
-            const std::string& text = protein ? sjis(" の攻撃力がアップした。") : sjis(" の防御力がアップした。");
-            post_message(b, format_name_message(text, name));
-            break;
-        }
-        default: return;  // not an item: only the window and the use count change
+    for (int entry = last_skill_index(level) + 1; entry >= 1; --entry) {
+        slide_entry(v, entry, [&v, &skills, entry](int top) { draw_skill_name(v, skills, entry, top); });
     }
-    wait_for_acknowledgement(b);
+    draw_ability_title(v);
 }
 
 }  // namespace rpg

@@ -1,8 +1,12 @@
 #pragma once
-// The item and ability windows at the upper right (columns 54 to 73), and the
-// use of an item once the item command has accepted it.
+// The item and ability windows at the upper right (columns 54 to 73). Entries
+// are numbered from 1, two rows apart; entry 5 is the item window's count
+// line. `top` is the row the window starts at: 0 at rest, above the screen
+// while an entry slides in.
 
-#include "screen/battle.h"
+#include <array>
+
+#include "screen/view.h"
 
 namespace rpg {
 
@@ -10,18 +14,18 @@ namespace rpg {
 // 3 from 18, 4 from 25.
 int last_skill_index(u16 level);
 
-void draw_list_arrows(Battle& b, i16 k);
-void draw_item_name(Battle& b, i16 k);
-void draw_skill_name(Battle& b, i16 k);
-void draw_item_count(Battle& b, i16 k);
-void clear_list_row(Battle& b, i16 k);
-void draw_item_title(Battle& b);
-void draw_ability_title(Battle& b);
-void clear_list_title(Battle& b);
-void open_item_list(Battle& b);
-void open_ability_list(Battle& b);
-
-// Uses one item: 1 Potion, 2 Protein, 3 Buckler.
-void use_item(Battle& b, i16 kind);
+void draw_list_arrows(View& v, int entry, int top = 0);
+void draw_item_name(View& v, int entry, int top = 0);
+void draw_skill_name(View& v, const std::array<SkillStatus, skill_count>& skills, int entry, int top = 0);
+void clear_list_row(View& v, int entry, int top = 0);
+// The "×" of the count line, and the stock shown after it.
+void draw_count_sign(View& v);
+void draw_item_count(View& v, u16 count);
+void draw_item_title(View& v);
+void draw_ability_title(View& v);
+void clear_list_title(View& v);
+void open_item_list(View& v);
+// Opens with the skills open at the hero's level.
+void open_ability_list(View& v, const std::array<SkillStatus, skill_count>& skills, u16 level);
 
 }  // namespace rpg

@@ -43,38 +43,36 @@ std::string fill_template(std::string_view sjis_template, std::string_view inser
 
 }  // namespace
 
-void draw_message_frame(Battle& b) {
-    const int o = b.screen.right_origin;
-    for (int x = o + 1; x <= o + 51; x += 2) put_at(b, x, 12, sjis("￣"));
+void draw_message_frame(View& v) {
+    const int o = v.right_origin;
+    for (int x = o + 1; x <= o + 51; x += 2) put_at(v, x, 12, sjis("￣"));
     for (int row = 12; row <= 18; ++row) {
-        put_at(b, o, row, "|");
-        put_at(b, o + 53, row, "|");
+        put_at(v, o, row, "|");
+        put_at(v, o + 53, row, "|");
     }
-    for (int x = o + 1; x <= o + 51; x += 2) put_at(b, x, 18, sjis("＿"));
+    for (int x = o + 1; x <= o + 51; x += 2) put_at(v, x, 18, sjis("＿"));
 }
 
-void erase_message_line(Battle& b, int k) {
-    put_at(b, b.screen.right_origin + 2, first_line_row - 1 + k, blanks(erase_width));
-}
+void erase_message_line(View& v, int k) { put_at(v, v.right_origin + 2, first_line_row - 1 + k, blanks(erase_width)); }
 
-void clear_message_window(Battle& b) {
+void clear_message_window(View& v) {
     for (int k = 1; k <= line_count; ++k) {
-        erase_message_line(b, k);
-        b.screen.message_lines[static_cast<std::size_t>(k - 1)].assign(1, ' ');
+        erase_message_line(v, k);
+        v.message_lines[static_cast<std::size_t>(k - 1)].assign(1, ' ');
     }
 }
 
-void scroll_messages(Battle& b) {
-    auto& lines = b.screen.message_lines;
+void scroll_messages(View& v) {
+    auto& lines = v.message_lines;
     // The oldest line leaves the window. Its row is blanked now, so that a
     // shorter line moving down into it leaves nothing of it behind.
-    if (!is_empty_line(lines[4])) erase_message_line(b, 5);
+    if (!is_empty_line(lines[4])) erase_message_line(v, 5);
     for (int i = 3; i >= 0; --i) lines[static_cast<std::size_t>(i + 1)] = lines[static_cast<std::size_t>(i)];
 }
 
-void show_messages(Battle& b) {
-    const auto& lines = b.screen.message_lines;
-    const int column = b.screen.right_origin + 2;
+void show_messages(View& v) {
+    const auto& lines = v.message_lines;
+    const int column = v.right_origin + 2;
     bool skip = false;
 
     // Lines 4 to 1 move down one row each. After a scroll, line n holds what
@@ -82,27 +80,27 @@ void show_messages(Battle& b) {
     // before the next line down is drawn over it.
     for (int n = 4; n >= 1; --n) {
         const std::string& line = lines[static_cast<std::size_t>(n)];
-        if (!is_empty_line(line)) erase_message_line(b, n);
-        put_at(b, column, first_line_row + n, line);
+        if (!is_empty_line(line)) erase_message_line(v, n);
+        put_at(v, column, first_line_row + n, line);
     }
 
     // The newest line is typed byte by byte. A waiting key is read after each
     // byte; Enter, right or down makes the rest appear at once, any other code
     // is dropped.
-    move_cursor(b, column, first_line_row);
+    move_cursor(v, column, first_line_row);
     for (char byte : lines[0]) {
-        put(b, std::string_view(&byte, 1));
-        if (b.con.key_waiting() && is_skip_key(b.con.read_key())) skip = true;
-        if (!skip) pause(b, typing_pause_ms);
+        put(v, std::string_view(&byte, 1));
+        if (v.con.key_waiting() && is_skip_key(v.con.read_key())) skip = true;
+        if (!skip) pause(v, typing_pause_ms);
     }
 }
 
-void post_message(Battle& b, std::string_view sjis_text) {
+void post_message(View& v, std::string_view sjis_text) {
     // The copy is taken first: the text may be one of the window's own lines.
     std::string text(sjis_text);
-    scroll_messages(b);
-    b.screen.message_lines[0] = std::move(text);
-    show_messages(b);
+    scroll_messages(v);
+    v.message_lines[0] = std::move(text);
+    show_messages(v);
 }
 
 std::string format_number_message(std::string_view sjis_template, i16 value) {

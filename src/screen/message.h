@@ -6,22 +6,22 @@
 #include <string>
 #include <string_view>
 
-#include "screen/battle.h"
+#include "screen/view.h"
 
 namespace rpg {
 
-void draw_message_frame(Battle& b);
+void draw_message_frame(View& v);
 // Shows a new message: scroll, put the text in line 0, redraw and type it.
 // The window keeps its own copy of the text.
-void post_message(Battle& b, std::string_view sjis_text);
+void post_message(View& v, std::string_view sjis_text);
 // Blanks the five rows at once and empties the five lines.
-void clear_message_window(Battle& b);
+void clear_message_window(View& v);
 // Moves every line down one place and drops the oldest; the row of the
 // oldest is blanked when it showed text.
-void scroll_messages(Battle& b);
-void show_messages(Battle& b);
+void scroll_messages(View& v);
+void show_messages(View& v);
 // Blanks the row of line k - 1 (k counted from 1 to 5): 51 blanks from (O + 2, 12 + k).
-void erase_message_line(Battle& b, int k);
+void erase_message_line(View& v, int k);
 
 // The template with the number, written in decimal, in place of its first blank.
 std::string format_number_message(std::string_view sjis_template, i16 value);

@@ -9,6 +9,8 @@ constexpr int bar_width = 18;
 constexpr int hp_bar_row = 13;
 constexpr int hp_row = 14;
 constexpr int first_effect_row = 16;
+// The effect markers stand at column 1 whatever the origin.
+constexpr int marker_column = 1;
 
 int clamp_cells(long long cells) {
     if (cells < 0) return 0;
@@ -16,7 +18,7 @@ int clamp_cells(long long cells) {
     return static_cast<int>(cells);
 }
 
-int left(const Battle& b) { return b.screen.left_origin; }
+int left(const View& v) { return v.left_origin; }
 
 }  // namespace
 
@@ -34,75 +36,92 @@ int effect_bar_cells(i16 counter) {
     return clamp_cells(static_cast<long long>(counter * 1.8));
 }
 
-void draw_hp_panel(Battle& b) {
-    const int l = left(b);
-    put_at(b, l + 3, 12, "|");
-    put_at(b, l + 3, hp_row, "|");
-    put_at(b, l, hp_bar_row, "---+");
+void draw_hp_panel(View& v, const HeroStatus& hero) {
+    const int l = left(v);
+    put_at(v, l + 3, 12, "|");
+    put_at(v, l + 3, hp_row, "|");
+    put_at(v, l, hp_bar_row, "---+");
     // The bar grows from the left, one cell every 30 ms.
-    const int cells = hp_bar_cells(b.rec.hero.hp, b.rec.hero.max_hp);
+    const int cells = hp_bar_cells(hero.hp, hero.max_hp);
     for (int i = 0; i < cells; ++i) {
-        put(b, "-");
-        pause(b, 30);
+        put(v, "-");
+        pause(v, 30);
     }
-    set_text_attribute(b, attr_normal);
-    put_at(b, l + 6, hp_row, "HP : ");
-    set_highlight(b);
-    put(b, decimal(b.rec.hero.hp));
-    set_text_attribute(b, attr_normal);
-    put(b, " / " + decimal(b.rec.hero.max_hp));
+    set_text_attribute(v, attr_normal);
+    put_at(v, l + 6, hp_row, "HP : ");
+    set_highlight(v);
+    put(v, decimal(hero.hp));
+    set_text_attribute(v, attr_normal);
+    put(v, " / " + decimal(hero.max_hp));
 }
 
-void draw_level(Battle& b) { put_at(b, left(b) + 6, 12, "Lv : " + decimal(b.rec.hero.level)); }
+void draw_level(View& v, u16 level) { put_at(v, left(v) + 6, 12, "Lv : " + decimal(level)); }
 
-void draw_effect_markers(Battle& b) {
-    set_text_attribute(b, attr_normal);
+void draw_effect_markers(View& v) {
+    set_text_attribute(v, attr_normal);
     for (int row = first_effect_row; row < first_effect_row + 3; ++row) {
-        put_at(b, left(b) + 3, row, "+");
-        pause(b, 10);
+        put_at(v, left(v) + 3, row, "+");
+        pause(v, 10);
     }
 }
 
-void redraw_hp_bar(Battle& b) {
-    const int l = left(b);
-    put_at(b, l + 4, hp_bar_row, blanks(bar_width));
-    move_cursor(b, l + 4, hp_bar_row);
-    put(b, repeat("-", hp_bar_cells(b.rec.hero.hp, b.rec.hero.max_hp)));
+void redraw_hp_bar(View& v, i16 hp, u16 max_hp) {
+    const int l = left(v);
+    put_at(v, l + 4, hp_bar_row, blanks(bar_width));
+    move_cursor(v, l + 4, hp_bar_row);
+    put(v, repeat("-", hp_bar_cells(hp, max_hp)));
 }
 
-void hp_countdown(Battle& b, i16 count) {
-    HeroStatus& hero = b.rec.hero;
-    const int l = left(b);
-    move_cursor(b, l + 11, hp_row);
-    set_highlight(b);
-    for (i16 step = 0; step < count; ++step) {
-        hero.hp = to_i16(hero.hp - 1);
+void hp_countdown(View& v, i16 hp_before, i16 hp_after, u16 max_hp) {
+    const int l = left(v);
+    move_cursor(v, l + 11, hp_row);
+    set_highlight(v);
+    for (int hp = hp_before - 1; hp >= hp_after; --hp) {
         // The trailing blank wipes the last digit when the figure gets shorter.
-        put(b, decimal(hero.hp) + " ");
-        set_text_attribute(b, attr_normal);
-        redraw_hp_bar(b);
-        set_highlight(b);
-        if (hero.hp <= 0) break;  // the hero has nothing more to lose
-        move_cursor(b, l + 11, hp_row);
-        pause(b, 20);
+        put(v, decimal(hp) + " ");
+        set_text_attribute(v, attr_normal);
+        redraw_hp_bar(v, to_i16(hp), max_hp);
+        set_highlight(v);
+        if (hp <= 0) break;  // the hero has nothing more to lose
+        move_cursor(v, l + 11, hp_row);
+        pause(v, 20);
     }
-    set_text_attribute(b, attr_normal);
+    set_text_attribute(v, attr_normal);
 }
 
-void draw_effect_bar(Battle& b, i16 counter, u16 row) {
-    const int l = left(b);
+void hp_countup(View& v, i16 hp_before, i16 hp_after, u16 max_hp) {
+    // The figure counts up in the current look, one point every 20 ms.
+    for (int hp = hp_before + 1; hp <= hp_after; ++hp) {
+        move_cursor(v, left(v) + 11, hp_row);
+        put(v, decimal(hp));
+        redraw_hp_bar(v, to_i16(hp), max_hp);
+        pause(v, 20);
+    }
+}
+
+void draw_effect_marker(View& v, u16 row, std::string_view marker) {
+    move_cursor(v, marker_column, first_effect_row + row);
+    set_highlight(v);
+    put(v, marker);
+    set_text_attribute(v, attr_normal);
+}
+
+void erase_effect_marker(View& v, u16 row) { put_at(v, marker_column, first_effect_row + row, "  "); }
+
+void draw_effect_bar(View& v, i16 counter, u16 row) {
+    const int l = left(v);
     const int y = first_effect_row + row;
-    set_text_attribute(b, attr_normal);
-    put_at(b, l + 4, y, blanks(bar_width));
-    move_cursor(b, l + 4, y);
+    set_text_attribute(v, attr_normal);
+    put_at(v, l + 4, y, blanks(bar_width));
+    move_cursor(v, l + 4, y);
     if (counter == 11) {
         // A new effect fills its bar one cell every 5 ms.
         for (int i = 0; i < bar_width; ++i) {
-            put(b, "-");
-            pause(b, 5);
+            put(v, "-");
+            pause(v, 5);
         }
     } else {
-        put(b, repeat("-", effect_bar_cells(counter)));
+        put(v, repeat("-", effect_bar_cells(counter)));
     }
 }
 

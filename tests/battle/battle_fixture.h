@@ -66,9 +66,6 @@ protected:
         set_up_encounter(b, 20261207);
     }
 
-    // Replays the generator: draws the test expects the battle to make.
-    Random replay() const { return b.random; }
-
     MemoryConsole con;
     Battle b{con};
 };

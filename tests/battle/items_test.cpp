@@ -134,8 +134,8 @@ TEST_F(Items, LeavingTheWindowClearsItAndGoesBackToTheMenu) {
     con.press_arrow(key_left);
     con.press_arrow(key_down);  // the menu moves again: the window is gone
     run_until_keys_end();
-    EXPECT_EQ(b.state.item_index, 0);
-    EXPECT_EQ(b.state.command_index, 3);
+    EXPECT_EQ(b.menu.item_index, 0);
+    EXPECT_EQ(b.menu.command_index, 3);
     for (int row : {0, 2, 4, 6, 10}) EXPECT_EQ(con.row_text(row, 54, 20), std::string(20, ' ')) << row;
     EXPECT_EQ(con.row_text(7, 24, 27), std::string(27, ' '));
 }

@@ -52,8 +52,8 @@ void after_set_up(Battle& b, int variant) {
     // Two of the three have fallen; the one at the third position stands.
     b.state.enemies_left = 1;
     b.state.enemies_defeated = 2;
-    b.state.defeated[0] = 1;
-    b.state.defeated[1] = 1;
+    defeated_flag(b.state, 1) = 1;
+    defeated_flag(b.state, 2) = 1;
     b.pawn().target = 3;
 }
 
@@ -63,6 +63,7 @@ struct Run {
     std::int64_t clock_ms = 0;
     HeroStatus hero;
     BattleState state;
+    MenuState menu;
 };
 
 Run play(const GameRecords& records, std::uint32_t seed, int variant, const std::uint8_t* keys, std::size_t size) {
@@ -75,8 +76,9 @@ Run play(const GameRecords& records, std::uint32_t seed, int variant, const std:
     Run run;
     try {
         draw_battle_screen(b);
-        run.outcome = command_loop(b);
-        show_ending(b, static_cast<i16>(run.outcome));
+        const Outcome outcome = command_loop(b);
+        run.outcome = static_cast<int>(outcome);
+        show_ending(b, outcome);
     } catch (const InputClosed&) {
         // The keys ran out; what was played so far is checked all the same.
     }
@@ -84,18 +86,22 @@ Run play(const GameRecords& records, std::uint32_t seed, int variant, const std:
     run.clock_ms = con.now_ms();
     run.hero = b.rec.hero;
     run.state = b.state;
+    run.menu = b.menu;
     return run;
 }
 
 void check(const Run& run, const HeroStatus& start, int total) {
+    constexpr int escaped = static_cast<int>(Outcome::none);
+    constexpr int won = static_cast<int>(Outcome::won);
+    constexpr int lost = static_cast<int>(Outcome::lost);
     const BattleState& s = run.state;
-    if (run.outcome != -1 && run.outcome != outcome_none && run.outcome != outcome_won && run.outcome != outcome_lost)
+    if (run.outcome != -1 && run.outcome != escaped && run.outcome != won && run.outcome != lost)
         fuzz::fault("the battle ended with outcome " + std::to_string(run.outcome));
     if (s.enemies_left + s.enemies_defeated != total || s.enemies_left < 0)
         fuzz::fault("enemies left and defeated no longer add up to the encounter");
-    if (run.outcome == outcome_won && s.enemies_left != 0) fuzz::fault("won with enemies standing");
-    if (run.outcome == outcome_lost && run.hero.hp > 0) fuzz::fault("lost with the hero standing");
-    if (run.outcome == outcome_none && (s.command_index != 3 || s.enemies_left == 0 || run.hero.hp <= 0))
+    if (run.outcome == won && s.enemies_left != 0) fuzz::fault("won with enemies standing");
+    if (run.outcome == lost && run.hero.hp > 0) fuzz::fault("lost with the hero standing");
+    if (run.outcome == escaped && (run.menu.command_index != 3 || s.enemies_left == 0 || run.hero.hp <= 0))
         fuzz::fault("escaped other than by a successful run");
     int used = 0;
     for (std::size_t i = 0; i < start.items.size(); ++i) {

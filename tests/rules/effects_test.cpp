@@ -2,214 +2,171 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
 #include <vector>
-
-#include "screen/battle.h"
-#include "screen/screen_test_support.h"
 
 namespace rpg {
 namespace {
 
-using testing::later;
-using testing::u8;
-
-class Effects : public testing::ScreenTest {
+class Effects : public ::testing::Test {
 protected:
     Effects() {
-        b.rec.hero.attack = 30;
-        b.rec.hero.defense = 20;
+        hero.attack = 30;
+        hero.defense = 20;
+        hero.max_hp = 100;
+        hero.hp = 100;
+        hero.items = {ItemStock{0, 3}, ItemStock{0, 2}, ItemStock{0, 2}};
     }
-    // What use_item does around a start: the caller counts the effect.
-    void begin_protein() {
-        b.state.active_effects = to_i16(b.state.active_effects + 1);
-        start_protein(b);
+    // What the item use does around a start: the effect is counted.
+    std::optional<u16> begin(EffectKind kind) {
+        state.active_effects = to_i16(state.active_effects + 1);
+        return start_effect(state, hero, kind);
     }
-    void begin_buckler() {
-        b.state.active_effects = to_i16(b.state.active_effects + 1);
-        start_buckler(b);
-    }
-    // One acknowledgement key for each message that will wait.
-    void script_acknowledgements(int n) {
-        for (int i = 1; i <= n; ++i) con.add_key(key_enter, later * (next_key_ += 1));
-    }
-    int bar_length(int row) const {
+    int rows_in_use() const {
         int n = 0;
-        for (int x = 5; x <= 22; ++x)
-            if (con.cell(x, row).byte == '-') ++n;
-        return n;
-    }
-    int flags_set() const {
-        int n = 0;
-        for (i16 f : b.state.effect_rows) n += f;
+        for (i16 f : state.effect_rows) n += f;
         return n;
     }
 
-private:
-    std::int64_t next_key_ = 0;
+    BattleState state;
+    HeroStatus hero;
 };
 
-// ---------------------------------------------------------------- starting
+constexpr EffectKind protein = EffectKind::protein;
+constexpr EffectKind buckler = EffectKind::buckler;
 
-TEST_F(Effects, ProteinTakesTheFirstSlotAndRow) {
-    begin_protein();
-    EXPECT_EQ(b.rec.hero.attack, 35);
-    EXPECT_EQ(b.rec.hero.defense, 20);
-    EXPECT_EQ(b.state.protein[0].counter, 11);
-    EXPECT_EQ(b.state.protein[0].row, 0);
-    EXPECT_EQ(b.state.protein[1].counter, -1);
-    EXPECT_EQ(b.state.effect_rows[0], 1);
-    EXPECT_TRUE(con.shows(1, 16, "SA"));
-    EXPECT_EQ(con.attribute_at(1, 16), 15);
-    EXPECT_EQ(con.attribute_at(2, 16), 15);
-    EXPECT_EQ(b.screen.text_attribute, attr_normal);
-    EXPECT_TRUE(sleeps().empty());
+// ---------------------------------------------------------------- starting and ending
+
+TEST_F(Effects, StartsTakeTheFirstFreeSlotAndRowAndStack) {
+    EXPECT_EQ(begin(protein), 0);
+    EXPECT_EQ(begin(buckler), 1);
+    EXPECT_EQ(begin(protein), 2);
+    EXPECT_EQ(hero.attack, 40);
+    EXPECT_EQ(hero.defense, 25);
+    EXPECT_EQ(state.protein[1].counter, 11);
+    EXPECT_EQ(state.protein[1].row, 2);
+    // A Protein beside a Buckler in row 0 takes row 1 even with slot 0 free.
+    BattleState fresh;
+    HeroStatus h;
+    fresh.effect_rows[0] = 1;
+    EXPECT_EQ(start_effect(fresh, h, protein), 1);
+    EXPECT_EQ(fresh.protein[0].row, 1);
+    // No start without a free row (the item command never lets it happen).
+    EXPECT_EQ(start_effect(state, hero, buckler), std::nullopt);
+    EXPECT_EQ(hero.defense, 25);
 }
 
-TEST_F(Effects, BoostsStack) {
-    begin_protein();
-    begin_protein();
-    EXPECT_EQ(b.rec.hero.attack, 40);
-    EXPECT_EQ(b.state.protein[1].counter, 11);
-    EXPECT_EQ(b.state.protein[1].row, 1);
-    EXPECT_TRUE(con.shows(1, 17, "SA"));
-}
-
-TEST_F(Effects, ProteinBesideABucklerInRowZeroTakesRowOne) {
-    begin_buckler();
-    begin_protein();
-    EXPECT_EQ(b.state.protein[0].counter, 11);  // slot 0 is free and taken
-    EXPECT_EQ(b.state.protein[0].row, 1);
-    EXPECT_TRUE(con.shows(1, 17, "SA"));
-    EXPECT_TRUE(con.shows(1, 16, "SD"));
-}
-
-TEST_F(Effects, NoStartWithoutAFreeSlotOrRow) {
-    for (int i = 0; i < 3; ++i) begin_protein();
-    con.clear_events();
-    start_protein(b);  // the item command never lets this happen
-    start_buckler(b);
-    EXPECT_EQ(b.rec.hero.attack, 45);
-    EXPECT_EQ(b.rec.hero.defense, 20);
-    EXPECT_TRUE(prints().empty());
-}
-
-// ---------------------------------------------------------------- ending
-
-TEST_F(Effects, EndFreesTheRowAndBlanksTheMarker) {
-    begin_protein();  // row 0
-    begin_buckler();  // row 1
-    begin_protein();  // row 2
-    b.state.buckler[0].counter = 0;
-    end_buckler(b);
-    EXPECT_EQ(b.rec.hero.defense, 20);
-    EXPECT_EQ(b.state.buckler[0].counter, -1);
-    EXPECT_EQ(b.state.buckler[0].row, 0);
-    EXPECT_EQ(b.state.effect_rows[1], 0);
-    EXPECT_EQ(b.state.active_effects, 2);
-    EXPECT_EQ(con.row_text(17, 1, 2), "  ");
-    EXPECT_TRUE(con.shows(1, 16, "SA"));
-    EXPECT_TRUE(con.shows(1, 18, "SA"));
-    // The next effect takes the freed row 1.
-    begin_buckler();
-    EXPECT_EQ(b.state.buckler[0].row, 1);
-    EXPECT_TRUE(con.shows(1, 17, "SD"));
-    EXPECT_EQ(flags_set(), 3);
-}
-
-TEST_F(Effects, EndWithoutARunOutSlotDoesNothing) {
-    begin_protein();
-    con.clear_events();
-    end_protein(b);
-    end_buckler(b);
-    EXPECT_EQ(b.rec.hero.attack, 35);
-    EXPECT_EQ(b.state.active_effects, 1);
-    EXPECT_TRUE(prints().empty());
+TEST_F(Effects, EndFreesTheRowForTheNextStart) {
+    begin(protein);                                             // row 0
+    begin(buckler);                                             // row 1
+    begin(protein);                                             // row 2
+    EXPECT_EQ(end_effect(state, hero, buckler), std::nullopt);  // none has run out
+    state.buckler[0].counter = 0;
+    EXPECT_EQ(end_effect(state, hero, buckler), 1);
+    EXPECT_EQ(hero.defense, 20);
+    EXPECT_EQ(state.buckler[0].counter, -1);
+    EXPECT_EQ(state.buckler[0].row, 0);
+    EXPECT_EQ(state.active_effects, 2);
+    EXPECT_EQ(rows_in_use(), 2);
+    EXPECT_EQ(begin(buckler), 1);
 }
 
 // ---------------------------------------------------------------- tick passes
 
-TEST_F(Effects, TickCountsDownAndRedrawsEachBarInOrder) {
-    begin_protein();  // slot 0, row 0
-    begin_buckler();  // slot 0, row 1
-    begin_protein();  // slot 1, row 2
-    con.clear_events();
-    tick_pass(b);
-    EXPECT_EQ(b.state.protein[0].counter, 10);
-    EXPECT_EQ(b.state.protein[1].counter, 10);
-    EXPECT_EQ(b.state.buckler[0].counter, 10);
-    // Protein slots 2 down to 0, then the Buckler: rows 2, 0, then 1.
-    std::vector<int> rows;
-    for (const auto& e : prints())
-        if (e.column == 5 && e.bytes == std::string(18, ' ')) rows.push_back(e.row);
-    EXPECT_EQ(rows, (std::vector<int>{18, 16, 17}));
-    for (int row = 16; row <= 18; ++row) EXPECT_EQ(bar_length(row), 18);
-    EXPECT_TRUE(sleeps().empty());
-    tick_pass(b);
-    for (int row = 16; row <= 18; ++row) EXPECT_EQ(bar_length(row), 16);
+TEST_F(Effects, TickPassCountsDownProteinSlotsFromTwoThenBucklers) {
+    begin(protein);  // slot 0, row 0
+    begin(buckler);  // slot 0, row 1
+    begin(protein);  // slot 1, row 2
+    const std::vector<EffectTick> ticks = tick_pass(state, hero);
+    ASSERT_EQ(ticks.size(), 3u);
+    const u16 rows[] = {2, 0, 1};
+    const EffectKind kinds[] = {protein, protein, buckler};
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(ticks[i].row, rows[i]) << i;
+        EXPECT_EQ(ticks[i].kind, kinds[i]) << i;
+        EXPECT_EQ(ticks[i].counter, 10) << i;
+        EXPECT_FALSE(ticks[i].ended_row) << i;
+    }
+    // The Protein half leaves the Buckler alone.
+    EXPECT_EQ(protein_tick(state, hero).size(), 2u);
+    EXPECT_EQ(state.protein[0].counter, 9);
+    EXPECT_EQ(state.buckler[0].counter, 10);
 }
 
-TEST_F(Effects, ProteinHalfLeavesBucklersAlone) {
-    begin_protein();
-    begin_buckler();
-    protein_tick(b);
-    EXPECT_EQ(b.state.protein[0].counter, 10);
-    EXPECT_EQ(b.state.buckler[0].counter, 11);
-}
-
-TEST_F(Effects, RunOutEffectEndsWithItsMessageAndWaits) {
-    begin_protein();
-    b.state.protein[0].counter = 1;
-    con.add_keys({key_space, key_left}, later);  // dropped by the wait
-    script_acknowledgements(1);
-    tick_pass(b);
-    EXPECT_EQ(b.state.protein[0].counter, -1);
-    EXPECT_EQ(b.rec.hero.attack, 30);
-    EXPECT_EQ(b.state.active_effects, 0);
-    EXPECT_EQ(flags_set(), 0);
-    EXPECT_EQ(con.row_text(16, 1, 2), "  ");
-    EXPECT_EQ(bar_length(16), 0);
-    EXPECT_EQ(u8(b.screen.message_lines[0]), "プロテインの効果が切れました。");
-    EXPECT_EQ(con.keys_left(), 0u);
-}
-
-TEST_F(Effects, ProteinAndBucklerEndingTogetherEndOneAfterTheOther) {
-    begin_buckler();
-    begin_protein();
-    b.state.protein[0].counter = 1;
-    b.state.buckler[0].counter = 1;
-    script_acknowledgements(2);
-    tick_pass(b);
-    EXPECT_EQ(u8(b.screen.message_lines[1]), "プロテインの効果が切れました。");
-    EXPECT_EQ(u8(b.screen.message_lines[0]), "バックラーの効果が切れました。");
-    EXPECT_EQ(con.keys_left(), 0u);
-    EXPECT_EQ(b.state.active_effects, 0);
-    EXPECT_EQ(b.rec.hero.attack, 30);
-    EXPECT_EQ(b.rec.hero.defense, 20);
+TEST_F(Effects, EffectsRunningOutEndInThePassProteinFirst) {
+    begin(buckler);  // row 0
+    begin(protein);  // row 1
+    state.protein[0].counter = 1;
+    state.buckler[0].counter = 1;
+    const std::vector<EffectTick> ticks = tick_pass(state, hero);
+    ASSERT_EQ(ticks.size(), 2u);
+    EXPECT_EQ(ticks[0].kind, protein);
+    EXPECT_EQ(ticks[0].counter, 0);
+    EXPECT_EQ(ticks[0].ended_row, 1);
+    EXPECT_EQ(ticks[1].kind, buckler);
+    EXPECT_EQ(ticks[1].ended_row, 0);
+    EXPECT_EQ(state.active_effects, 0);
+    EXPECT_EQ(rows_in_use(), 0);
+    EXPECT_EQ(hero.attack, 30);
+    EXPECT_EQ(hero.defense, 20);
 }
 
 TEST_F(Effects, ProteinFromOneTurnAndBucklerFromTheNext) {
     // Each full turn runs two tick passes.
-    begin_protein();
-    tick_pass(b);
-    tick_pass(b);
-    begin_buckler();
-    tick_pass(b);
-    tick_pass(b);
-    EXPECT_EQ(b.state.protein[0].counter, 7);
-    EXPECT_EQ(b.state.buckler[0].counter, 9);
+    begin(protein);
+    tick_pass(state, hero);
+    tick_pass(state, hero);
+    begin(buckler);
+    tick_pass(state, hero);
+    tick_pass(state, hero);
+    EXPECT_EQ(state.protein[0].counter, 7);
+    EXPECT_EQ(state.buckler[0].counter, 9);
     // The Protein runs out one full turn before the Buckler.
-    script_acknowledgements(2);
-    int passes = 0;
     int protein_end = 0, buckler_end = 0;
-    while (b.state.active_effects > 0 && passes < 40) {
-        tick_pass(b);
-        ++passes;
-        if (!protein_end && b.state.protein[0].counter == -1) protein_end = passes;
-        if (!buckler_end && b.state.buckler[0].counter == -1) buckler_end = passes;
+    for (int pass = 1; pass <= 12; ++pass) {
+        for (const EffectTick& tick : tick_pass(state, hero)) {
+            if (!tick.ended_row) continue;
+            (tick.kind == protein ? protein_end : buckler_end) = pass;
+        }
     }
     EXPECT_EQ(protein_end, 7);
     EXPECT_EQ(buckler_end, 9);
+}
+
+// ---------------------------------------------------------------- items
+
+TEST_F(Effects, ItemsSpendStockCountTheUseAndAct) {
+    struct Case {
+        int item;
+        i16 hp;
+        i16 healed;
+        u16 attack, defense;
+        std::array<u16, 3> stock;
+    };
+    const Case cases[] = {
+        {item_potion, 95, 5, 30, 20, {2, 2, 2}},   // never above the maximum
+        {item_potion, 10, 20, 30, 20, {2, 2, 2}},  // at most 20
+        {item_potion, 93, 7, 30, 20, {2, 2, 2}},   // max_hp - 7 restores 7
+        {item_potion, 100, 0, 30, 20, {2, 2, 2}},  // spent at full hit points
+        {item_protein, 50, 0, 35, 20, {3, 1, 2}},
+        {item_buckler, 50, 0, 30, 25, {3, 2, 1}},
+        {3, 50, 0, 30, 20, {3, 2, 2}},  // not an item: only counted
+    };
+    for (const Case& c : cases) {
+        BattleState s;
+        HeroStatus h = hero;
+        h.hp = c.hp;
+        const ItemUse use = apply_item(s, h, c.item);
+        EXPECT_EQ(s.items_used, 1) << c.item;
+        EXPECT_EQ(use.hp_before, c.hp) << c.item;
+        EXPECT_EQ(use.healed, c.healed) << c.item << " " << c.hp;
+        EXPECT_EQ(h.hp, c.hp + c.healed) << c.item;
+        EXPECT_EQ(h.attack, c.attack) << c.item;
+        EXPECT_EQ(h.defense, c.defense) << c.item;
+        for (std::size_t k = 0; k < 3; ++k) EXPECT_EQ(h.items[k].count, c.stock[k]) << c.item << " " << k;
+        const bool effect = c.item == item_protein || c.item == item_buckler;
+        EXPECT_EQ(s.active_effects, effect ? 1 : 0) << c.item;
+        EXPECT_EQ(use.effect_row, effect ? std::optional<u16>(0) : std::nullopt) << c.item;
+    }
 }
 
 }  // namespace

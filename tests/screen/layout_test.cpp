@@ -18,15 +18,14 @@ using testing::u8;
 class Layout : public testing::ScreenTest {
 protected:
     Layout() {
-        set_text(b.pawn().name, "ポーン");
-        set_text(b.pawn().glyph, "兵");
-        b.pawn().kind = 1;
-        b.pawn().target = 1;
+        set_text(pawn().name, "ポーン");
+        set_text(pawn().glyph, "兵");
+        pawn().kind = 1;
+        pawn().target = 1;
     }
-    void set_total(int total) {
-        b.state.enemies_left = to_i16(total);
-        b.state.enemies_defeated = 0;
-    }
+    EnemyStatus& pawn() { return rec.enemies[kind_pawn]; }
+    void set_total(int total) { total_ = total; }
+    int total_ = 3;
     // The columns of a row that show something in the highlight.
     std::vector<int> bright_marks(int row) const {
         std::vector<int> out;
@@ -44,22 +43,22 @@ TEST_F(Layout, CommandFramesAtRest) {
     };
     const Case cases[] = {{1, 9, 0, 7, 19}, {2, 7, 3, 5, 17}, {3, 5, 6, 3, 15}, {4, 3, 9, 1, 13}};
     for (const auto& c : cases) {
-        draw_command_frame(b, c.entry);
+        draw_command_frame(v, c.entry);
         EXPECT_TRUE(con.shows(c.top_column, c.top_row, "＿＿＿＿＿＿")) << c.entry;
         EXPECT_TRUE(con.shows(c.left_slash, c.top_row + 1, "／")) << c.entry;
         EXPECT_TRUE(con.shows(c.right_slash, c.top_row + 1, "／")) << c.entry;
         EXPECT_TRUE(con.shows(c.left_slash, c.top_row + 2, "￣￣￣￣￣￣")) << c.entry;
-        erase_command_frame(b, c.entry);
+        erase_command_frame(v, c.entry);
         for (int row = c.top_row; row <= c.top_row + 2; ++row) EXPECT_TRUE(looks_blank(row, 0, 79)) << c.entry;
     }
 }
 
 TEST_F(Layout, OpeningAnimationEndsAtRestWithEntryOneHighlighted) {
-    set_text_attribute(b, attr_normal);
-    open_command_window(b);
+    set_text_attribute(v, attr_normal);
+    open_command_window(v);
     EXPECT_EQ(sleeps(), std::vector<int>(100, 1));
-    EXPECT_EQ(b.screen.left_origin, 1);
-    EXPECT_EQ(b.screen.text_attribute, attr_normal);
+    EXPECT_EQ(v.left_origin, 1);
+    EXPECT_EQ(v.text_attribute, attr_normal);
     // Frame 1 stands in the highlight, frames 2 to 4 in the normal look.
     EXPECT_EQ(bright_marks(0), column_range(9, 20));
     EXPECT_EQ(bright_marks(1), (std::vector<int>{7, 8, 19, 20}));
@@ -76,10 +75,8 @@ TEST_F(Layout, OpeningAnimationEndsAtRestWithEntryOneHighlighted) {
 TEST_F(Layout, FormationGlyphsStandOnTheirPositions) {
     for (int total = 1; total <= 7; ++total) {
         MemoryConsole fresh;
-        Battle battle(fresh);
-        battle.rec.enemies = b.rec.enemies;
-        battle.state.enemies_left = to_i16(total);
-        draw_formation(battle, battle.pawn());
+        View battle(fresh);
+        draw_formation(battle, pawn(), total);
         std::set<std::pair<int, int>> expected;
         for (int t = 1; t <= total; ++t) {
             ScreenPosition p = formation_position(total, t);
@@ -98,39 +95,39 @@ TEST_F(Layout, FormationGlyphsStandOnTheirPositions) {
 TEST_F(Layout, NoFormationOutsideOneToSeven) {
     for (int total : {0, 8}) {
         set_total(total);
-        draw_formation(b, b.pawn());
-        b.pawn().target = 1;
-        highlight_enemy_glyph(b, b.pawn(), total);
-        erase_enemy_glyph(b, b.pawn(), total);
-        restore_enemy_glyph(b, b.pawn(), total);
+        draw_formation(v, pawn(), total_);
+        pawn().target = 1;
+        highlight_enemy_glyph(v, pawn(), total);
+        erase_enemy_glyph(v, pawn(), total);
+        restore_enemy_glyph(v, pawn(), total);
         EXPECT_TRUE(prints().empty()) << total;
     }
 }
 
 TEST_F(Layout, ThreeEnemyGlyphsHighlightAndFall) {
     set_total(3);
-    draw_formation(b, b.pawn());
+    draw_formation(v, pawn(), total_);
     const std::pair<int, int> places[] = {{34, 2}, {38, 2}, {36, 4}};
     for (int t = 1; t <= 3; ++t) {
         auto [x, row] = places[t - 1];
-        b.pawn().target = to_u16(t);
-        highlight_enemy_glyph(b, b.pawn(), 3);
+        pawn().target = to_u16(t);
+        highlight_enemy_glyph(v, pawn(), 3);
         EXPECT_TRUE(con.shows(x, row, "兵"));
         EXPECT_EQ(con.attribute_at(x, row), 15);
         EXPECT_EQ(con.attribute_at(x + 1, row), 15);
-        EXPECT_EQ(b.screen.text_attribute, attr_normal);
-        restore_enemy_glyph(b, b.pawn(), 3);
+        EXPECT_EQ(v.text_attribute, attr_normal);
+        restore_enemy_glyph(v, pawn(), 3);
         EXPECT_EQ(con.attribute_at(x, row), 7);
     }
-    b.pawn().target = 2;
-    erase_enemy_glyph(b, b.pawn(), 3);
+    pawn().target = 2;
+    erase_enemy_glyph(v, pawn(), 3);
     EXPECT_EQ(con.row_text(2, 34, 6), "兵    ");
     EXPECT_TRUE(con.shows(36, 4, "兵"));
 }
 
 TEST_F(Layout, ClearUpperAreaWipesRowsZeroToTen) {
-    for (int row = 0; row <= 11; ++row) put_at(b, 0, row, std::string(80, '#'));
-    clear_upper_area(b);
+    for (int row = 0; row <= 11; ++row) put_at(v, 0, row, std::string(80, '#'));
+    clear_upper_area(v);
     for (int row = 0; row <= 10; ++row) {
         EXPECT_TRUE(looks_blank(row, 25, 77)) << row;
         EXPECT_EQ(con.cell(24, row).byte, '#');
@@ -143,9 +140,9 @@ TEST_F(Layout, ClearUpperAreaWipesRowsZeroToTen) {
 
 TEST_F(Layout, HeadingSlidesInFromTheRightAndRestsAtColumn24) {
     ASSERT_EQ(sjis("＜　対　象　の　選　択　＞").size(), 26u);
-    put_at(b, 0, 8, "XXXX");
+    put_at(v, 0, 8, "XXXX");
     con.clear_events();
-    slide_target_heading(b);
+    slide_target_heading(v);
     EXPECT_EQ(sleeps(), std::vector<int>(8, 1));
     std::vector<int> columns;
     for (const auto& e : prints())
@@ -158,8 +155,8 @@ TEST_F(Layout, HeadingSlidesInFromTheRightAndRestsAtColumn24) {
 }
 
 TEST_F(Layout, HeadingEraseLeavesNothingFromColumn24) {
-    slide_target_heading(b);
-    erase_target_heading(b);
+    slide_target_heading(v);
+    erase_target_heading(v);
     EXPECT_TRUE(looks_blank(7, 0, 79));
     auto p = prints();
     EXPECT_EQ(p.back().column, 24);
@@ -169,7 +166,7 @@ TEST_F(Layout, HeadingEraseLeavesNothingFromColumn24) {
 // ---------------------------------------------------------------- banners
 
 TEST_F(Layout, EnemyAttackBanner) {
-    draw_enemy_attack_banner(b);
+    draw_enemy_attack_banner(v);
     EXPECT_TRUE(con.shows(33, 9, "敵の攻撃"));
     // The label starts and ends inside full-width blanks of the plate: the
     // halves left over are blanked, so the row reads cleanly.
@@ -193,10 +190,11 @@ TEST_F(Layout, TargetBannerLabelColumnByKind) {
     };
     for (const auto& c : cases) {
         MemoryConsole fresh;
-        Battle battle(fresh);
-        battle.pawn().kind = to_u16(c.kind);
-        set_text(battle.pawn().name, c.name);
-        draw_target_banner(battle, battle.pawn());
+        View battle(fresh);
+        EnemyStatus enemy;
+        enemy.kind = to_u16(c.kind);
+        set_text(enemy.name, c.name);
+        draw_target_banner(battle, enemy);
         EXPECT_TRUE(fresh.shows(28, 8, "＿＿＿＿＿＿＿＿＿＿")) << c.kind;
         EXPECT_EQ(fresh.row_text(9, 26, 22), c.row9) << c.kind;
         EXPECT_TRUE(fresh.shows(26, 10, "￣￣￣￣￣￣￣￣￣￣")) << c.kind;
@@ -206,7 +204,7 @@ TEST_F(Layout, TargetBannerLabelColumnByKind) {
 TEST_F(Layout, NameBannerCentresSixAndSevenByteNamesFromColumn33) {
     for (const char* name : {"ABCDEF", "ABCDEFG"}) {
         MemoryConsole fresh;
-        Battle battle(fresh);
+        View battle(fresh);
         draw_name_banner(battle, name);
         EXPECT_TRUE(fresh.shows(33, 9, name)) << name;
         EXPECT_TRUE(fresh.shows(26, 9, "／")) << name;
@@ -214,14 +212,14 @@ TEST_F(Layout, NameBannerCentresSixAndSevenByteNamesFromColumn33) {
         EXPECT_EQ(fresh.cell(32, 9).byte, ' ');
     }
     MemoryConsole fresh;
-    Battle battle(fresh);
+    View battle(fresh);
     draw_name_banner(battle, sjis("アレス"));
     EXPECT_TRUE(fresh.shows(33, 9, "アレス"));
 }
 
 TEST_F(Layout, EraseBannerBlanksTheWholeBannerArea) {
-    draw_target_banner(b, b.pawn());
-    erase_banner(b);
+    draw_target_banner(v, pawn());
+    erase_banner(v);
     EXPECT_TRUE(looks_blank(8, 28, 47));
     EXPECT_TRUE(looks_blank(9, 26, 49));
     EXPECT_TRUE(looks_blank(10, 26, 45));
@@ -232,21 +230,20 @@ TEST_F(Layout, EraseBannerBlanksTheWholeBannerArea) {
 TEST_F(Layout, BannerSlidesTakeTenFramesAndRestoreTheOrigin) {
     struct Slide {
         const char* what;
-        void (*run)(Battle&);
+        void (*run)(View&, const EnemyStatus&);
         const char* label;
         int label_column;
     };
     const Slide slides[] = {
-        {"target", [](Battle& x) { slide_target_banner(x, x.pawn()); }, "ポーン", 34},
-        {"attack", [](Battle& x) { slide_enemy_attack_banner(x); }, "敵の攻撃", 33},
-        {"name", [](Battle& x) { slide_name_banner(x, "ABCDEF"); }, "ABCDEF", 33},
+        {"target", [](View& x, const EnemyStatus& e) { slide_target_banner(x, e); }, "ポーン", 34},
+        {"attack", [](View& x, const EnemyStatus&) { slide_enemy_attack_banner(x); }, "敵の攻撃", 33},
+        {"name", [](View& x, const EnemyStatus&) { slide_name_banner(x, "ABCDEF"); }, "ABCDEF", 33},
     };
     for (const auto& s : slides) {
         MemoryConsole fresh;
         fresh.record_events(true);
-        Battle battle(fresh);
-        battle.rec.enemies = b.rec.enemies;
-        s.run(battle);
+        View battle(fresh);
+        s.run(battle, pawn());
         int pauses = 0;
         for (const auto& e : fresh.events())
             if (e.kind == MemoryConsole::Event::sleep) {
@@ -254,7 +251,7 @@ TEST_F(Layout, BannerSlidesTakeTenFramesAndRestoreTheOrigin) {
                 ++pauses;
             }
         EXPECT_EQ(pauses, 10) << s.what;
-        EXPECT_EQ(battle.screen.right_origin, 25) << s.what;
+        EXPECT_EQ(battle.right_origin, 25) << s.what;
         // The top row is drawn at 37, 36, ... 28.
         std::vector<int> columns;
         for (const auto& e : fresh.events())

@@ -14,7 +14,7 @@ using testing::set_text;
 class LevelUp : public testing::ScreenTest {
 protected:
     LevelUp() {
-        HeroStatus& was = b.state.hero_before;
+        HeroStatus& was = before;
         set_text(was.name, "アレス");
         was.level = 4;
         was.max_hp = 120;
@@ -23,14 +23,17 @@ protected:
         was.magic_attack = 10;
         was.magic_defense = 12;
         was.speed = 15;
-        was.exp = 3;  // the experience the battle gave
-        b.rec.hero = was;
-        HeroStatus& now = b.rec.hero;
+        was.exp = 2;
+        rec.hero = was;
+        HeroStatus& now = rec.hero;
         now.level = 5;
         now.max_hp = 123;
         now.attack = 32;
         now.exp = 7;
     }
+    HeroStatus before;
+    u16 gained = 3;  // the experience the battle gave
+    LevelUpTable table() const { return {before, rec.hero, gained}; }
     int total_sleep() const {
         std::vector<int> s = sleeps();
         return std::accumulate(s.begin(), s.end(), 0);
@@ -40,15 +43,15 @@ protected:
 // ---------------------------------------------------------------- box
 
 TEST_F(LevelUp, BoxWithTitleAndSides) {
-    draw_level_up_box(b);
+    draw_level_up_box(v, text_of(rec.hero.name));
     std::string border;
     for (int i = 0; i < 26; ++i) border += "＿";
     EXPECT_TRUE(con.shows(26, 10, border));
     EXPECT_TRUE(con.shows(31, 0, "アレス - LEVEL UP + STATUS UP -"));
     // The title cuts border characters in two; their halves left over are blank.
     EXPECT_EQ(con.row_text(0, 26, 52), "＿＿ アレス - LEVEL UP + STATUS UP -＿＿＿＿＿＿＿＿");
-    set_text(b.rec.hero.name, "Ares!");
-    draw_level_up_box(b);
+    set_text(rec.hero.name, "Ares!");
+    draw_level_up_box(v, text_of(rec.hero.name));
     EXPECT_EQ(con.row_text(0, 26, 52), "＿＿ Ares! - LEVEL UP + STATUS UP - ＿＿＿＿＿＿＿＿");
     for (int row = 1; row <= 10; ++row) {
         EXPECT_TRUE(con.shows(25, row, "|")) << row;
@@ -60,7 +63,7 @@ TEST_F(LevelUp, BoxWithTitleAndSides) {
 // ---------------------------------------------------------------- gains
 
 TEST_F(LevelUp, LabelsAreTwentySevenBytesAndComeAtFiftyMs) {
-    draw_level_up_gains(b);
+    draw_level_up_gains(v, table());
     const char* labels[] = {"レベル", "体力", "攻撃力", "防御力", "魔法攻撃力", "魔法防御力", "素早さ", "経験値"};
     for (int i = 0; i < 8; ++i) {
         const int row = 2 + i;
@@ -75,7 +78,7 @@ TEST_F(LevelUp, LabelsAreTwentySevenBytesAndComeAtFiftyMs) {
 }
 
 TEST_F(LevelUp, GainOfOneSlidesZeroThenOneIntoPlace) {
-    draw_level_up_gains(b);
+    draw_level_up_gains(v, table());
     EXPECT_TRUE(con.shows(54, 2, "+1"));
     EXPECT_EQ(con.row_text(2, 54, 10), "+1        ");
     // Numbers 0 and 1, each from column 75 to 55.
@@ -90,7 +93,7 @@ TEST_F(LevelUp, GainOfOneSlidesZeroThenOneIntoPlace) {
 }
 
 TEST_F(LevelUp, EveryRowShowsItsGain) {
-    draw_level_up_gains(b);
+    draw_level_up_gains(v, table());
     const char* gains[] = {"+1", "+3", "+2", "+0", "+0", "+0", "+0", "+3"};
     for (int i = 0; i < 8; ++i)
         EXPECT_EQ(con.row_text(2 + i, 54, 8), gains[i] + std::string(8 - std::string(gains[i]).size(), ' ')) << i;
@@ -99,16 +102,16 @@ TEST_F(LevelUp, EveryRowShowsItsGain) {
 }
 
 TEST_F(LevelUp, WideGainLeavesNoDigitsBehind) {
-    b.rec.hero.max_hp = 220;  // a gain of 100
-    draw_level_up_gains(b);
+    rec.hero.max_hp = 220;  // a gain of 100
+    draw_level_up_gains(v, table());
     EXPECT_EQ(con.row_text(3, 54, 25), "+100" + std::string(21, ' '));
 }
 
 TEST_F(LevelUp, KeyDuringTheCountShowsTheFullNumber) {
-    b.state.hero_before.exp = 5000;
+    gained = 5000;
     // Labels and slides end at 400 + 13 * 21 = 673 ms; the key comes 20 ms into the count.
     con.add_key('x', 693);
-    draw_level_up_gains(b);
+    draw_level_up_gains(v, table());
     EXPECT_EQ(con.keys_left(), 0u);
     EXPECT_EQ(con.row_text(9, 54, 6), "+5000 ");
     std::vector<std::string> figures;
@@ -120,9 +123,9 @@ TEST_F(LevelUp, KeyDuringTheCountShowsTheFullNumber) {
 }
 
 TEST_F(LevelUp, KeyBeforeTheCountShowsZeroThenTheFullNumber) {
-    b.state.hero_before.exp = 5000;
+    gained = 5000;
     con.add_key(key_space, 0);
-    draw_level_up_gains(b);
+    draw_level_up_gains(v, table());
     std::vector<std::string> figures;
     for (const auto& e : prints_on_row(9))
         if (e.column == 55) figures.push_back(e.bytes);
@@ -132,7 +135,7 @@ TEST_F(LevelUp, KeyBeforeTheCountShowsZeroThenTheFullNumber) {
 // ---------------------------------------------------------------- new values
 
 TEST_F(LevelUp, ValuesRiseFromRowNineIntoTheirRows) {
-    draw_level_up_values(b);
+    draw_level_up_values(v, table());
     const char* values[] = {"5", "123", "32", "20", "10", "12", "15", "7"};
     for (int i = 0; i < 8; ++i)
         EXPECT_EQ(con.row_text(2 + i, 63, 10),
@@ -150,9 +153,9 @@ TEST_F(LevelUp, ValuesRiseFromRowNineIntoTheirRows) {
 }
 
 TEST_F(LevelUp, ValuesAreSigned16BitAndWideOnesLeaveNothingBehind) {
-    b.rec.hero.max_hp = 40000;  // shown as -25536
-    b.rec.hero.exp = 70000;     // low 16 bits: 4464
-    draw_level_up_values(b);
+    rec.hero.max_hp = 40000;  // shown as -25536
+    rec.hero.exp = 70000;     // low 16 bits: 4464
+    draw_level_up_values(v, table());
     EXPECT_EQ(con.row_text(3, 63, 14), ":     -25536  ");
     EXPECT_EQ(con.row_text(9, 63, 12), ":     4464  ");
     for (int row = 4; row <= 8; ++row) EXPECT_EQ(con.row_text(row, 69, 8).find('6'), std::string::npos) << row;

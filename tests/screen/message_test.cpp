@@ -25,7 +25,7 @@ protected:
     // A post whose typing takes no time: a skip key waits from the start.
     void post_now(std::string_view utf8) {
         con.add_key(key_enter, con.now_ms());
-        post_message(b, sjis(utf8));
+        post_message(v, sjis(utf8));
     }
 };
 
@@ -34,7 +34,7 @@ protected:
 // ---------------------------------------------------------------- scrolling
 
 TEST_F(MessageWindow, FirstMessageDrawsBlanksBelowAndTypesOnRow13) {
-    post_message(b, "Hi!");
+    post_message(v, "Hi!");
     // Rows 17 to 14 get a single blank each at column 27, nothing is erased.
     std::vector<Event> p = prints();
     ASSERT_EQ(p.size(), 4u + 3u);
@@ -55,7 +55,7 @@ TEST_F(MessageWindow, FirstMessageDrawsBlanksBelowAndTypesOnRow13) {
     EXPECT_EQ(all[5].kind, Event::sleep);
     EXPECT_EQ(all[6].kind, Event::print);
     EXPECT_TRUE(con.shows(27, 13, "Hi!"));
-    EXPECT_EQ(b.screen.message_lines[0], "Hi!");
+    EXPECT_EQ(v.message_lines[0], "Hi!");
 }
 
 TEST_F(MessageWindow, EachPostErasesOnlyRowsThatShowText) {
@@ -77,16 +77,16 @@ TEST_F(MessageWindow, EachPostErasesOnlyRowsThatShowText) {
     EXPECT_EQ(con.row_text(15, 27, 51), "fourth" + std::string(45, ' '));
     EXPECT_EQ(con.row_text(16, 27, 51), "third" + std::string(46, ' '));
     EXPECT_EQ(con.row_text(17, 27, 51), "second" + std::string(45, ' '));
-    EXPECT_EQ(b.screen.message_lines[4], "second");
+    EXPECT_EQ(v.message_lines[4], "second");
 }
 
 TEST_F(MessageWindow, ClearBlanksEveryRowAndTheNextPostErasesNothing) {
     for (const char* text : {"a", "bb", "ccc"}) post_now(text);
     con.clear_events();
-    clear_message_window(b);
+    clear_message_window(v);
     EXPECT_EQ(erased_rows(), (std::set<int>{13, 14, 15, 16, 17}));
     EXPECT_TRUE(sleeps().empty());
-    for (const auto& line : b.screen.message_lines) EXPECT_EQ(line, " ");
+    for (const auto& line : v.message_lines) EXPECT_EQ(line, " ");
     for (int row = 13; row <= 17; ++row) EXPECT_TRUE(looks_blank(row, 27, 77)) << row;
 
     con.clear_events();
@@ -97,13 +97,13 @@ TEST_F(MessageWindow, ClearBlanksEveryRowAndTheNextPostErasesNothing) {
 
 TEST_F(MessageWindow, TheWindowKeepsItsOwnCopy) {
     std::string text = sjis("相手を倒しました。");
-    post_message(b, text);
+    post_message(v, text);
     text.assign("overwritten");
-    EXPECT_EQ(u8(b.screen.message_lines[0]), "相手を倒しました。");
+    EXPECT_EQ(u8(v.message_lines[0]), "相手を倒しました。");
     // A line of the window itself may be posted again.
-    post_message(b, b.screen.message_lines[0]);
-    EXPECT_EQ(u8(b.screen.message_lines[0]), "相手を倒しました。");
-    EXPECT_EQ(u8(b.screen.message_lines[1]), "相手を倒しました。");
+    post_message(v, v.message_lines[0]);
+    EXPECT_EQ(u8(v.message_lines[0]), "相手を倒しました。");
+    EXPECT_EQ(u8(v.message_lines[1]), "相手を倒しました。");
 }
 
 // ---------------------------------------------------------------- typing and skip keys
@@ -115,7 +115,7 @@ TEST_F(MessageWindow, EnterAfterTheFirstCharacterShowsTheRestAtOnce) {
     // The key arrives while the second character is being typed: it is read
     // after the next byte and every later pause is dropped.
     con.add_key(key_enter, 100);
-    post_message(b, sjis(ten_wide));
+    post_message(v, sjis(ten_wide));
     EXPECT_EQ(sleeps(), (std::vector<int>{50, 50}));
     EXPECT_TRUE(con.shows(27, 13, ten_wide));
     EXPECT_EQ(con.keys_left(), 0u);  // the Enter never reaches the menu
@@ -125,7 +125,7 @@ TEST_F(MessageWindow, OnlyEnterRightAndDownSkipButEveryKeyIsConsumed) {
     for (int code : {key_enter, key_right, key_down, key_space, key_left, key_up, int{'a'}}) {
         con.clear_events();
         con.add_key(code, con.now_ms());
-        post_message(b, "abcd");
+        post_message(v, "abcd");
         const bool skips = code == key_enter || code == key_right || code == key_down;
         EXPECT_EQ(sleeps(), skips ? std::vector<int>{} : std::vector<int>(4, 50)) << code;
         EXPECT_EQ(con.keys_left(), 0u) << code;
@@ -134,7 +134,7 @@ TEST_F(MessageWindow, OnlyEnterRightAndDownSkipButEveryKeyIsConsumed) {
 
 TEST_F(MessageWindow, ArrowPrefixIsDroppedAndItsDownCodeSkips) {
     con.add_arrow(key_down, 0);
-    post_message(b, "abcd");
+    post_message(v, "abcd");
     // 224 is read after "a" (one pause follows), 80 after "b".
     EXPECT_EQ(sleeps(), (std::vector<int>{50}));
     EXPECT_EQ(con.keys_left(), 0u);
@@ -142,7 +142,7 @@ TEST_F(MessageWindow, ArrowPrefixIsDroppedAndItsDownCodeSkips) {
 
 TEST_F(MessageWindow, ArrowSplitByTheMessageEndLeavesItsSecondCode) {
     con.add_arrow(key_down, 0);
-    post_message(b, "a");
+    post_message(v, "a");
     ASSERT_EQ(con.keys_left(), 1u);
     EXPECT_EQ(con.read_key(), key_down);
 }
@@ -152,7 +152,7 @@ TEST_F(MessageWindow, EveryWaitingKeyIsReadWhileTyping) {
     // message of two or more bytes, even after the first has skipped.
     con.add_keys({key_enter, key_enter}, 0);
     con.add_key(key_enter, later);
-    post_message(b, "ab");
+    post_message(v, "ab");
     EXPECT_EQ(con.keys_left(), 1u);
     EXPECT_TRUE(sleeps().empty());
 }

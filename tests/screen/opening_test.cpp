@@ -27,22 +27,24 @@ std::string times(const std::string& text, int n) {
 TEST(OpeningScreen, GoldenPicture) {
     MemoryConsole con(80, 19);
     con.record_events(true);
-    Battle b(con);
-    b.rec.hero.level = 5;
-    b.rec.hero.max_hp = 120;
-    b.rec.hero.hp = 120;
-    set_text(b.pawn().glyph, "兵");
-    b.pawn().target = 1;
-    set_text_attribute(b, attr_normal);
+    View v(con);
+    HeroStatus hero;
+    hero.level = 5;
+    hero.max_hp = 120;
+    hero.hp = 120;
+    EnemyStatus pawn;
+    set_text(pawn.glyph, "兵");
+    pawn.target = 1;
+    set_text_attribute(v, attr_normal);
 
-    open_command_window(b);
-    draw_command_labels(b);
-    draw_enemy_view(b);
-    draw_formation(b, b.pawn());
-    draw_message_frame(b);
-    draw_hp_panel(b);
-    draw_level(b);
-    draw_effect_markers(b);
+    open_command_window(v);
+    draw_command_labels(v);
+    draw_enemy_view(v);
+    draw_formation(v, pawn, 3);
+    draw_message_frame(v);
+    draw_hp_panel(v, hero);
+    draw_level(v, hero.level);
+    draw_effect_markers(v);
 
     const std::string top6 = times("＿", 6);
     const std::string over6 = times("￣", 6);
@@ -87,9 +89,9 @@ TEST(OpeningScreen, GoldenPicture) {
 
     // 100 frames of 1 ms, four labels of 100 ms, 18 bar cells of 30 ms, three markers of 10 ms.
     EXPECT_EQ(con.total_sleep_ms(), 100 + 400 + 540 + 30);
-    EXPECT_EQ(b.screen.left_origin, 1);
-    EXPECT_EQ(b.screen.right_origin, 25);
-    EXPECT_EQ(b.screen.text_attribute, attr_normal);
+    EXPECT_EQ(v.left_origin, 1);
+    EXPECT_EQ(v.right_origin, 25);
+    EXPECT_EQ(v.text_attribute, attr_normal);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #pragma once
-// Shared pieces of the battle-screen tests: a battle on an in-memory console
-// that records what was printed and how long the game slept.
+// Shared pieces of the battle-screen tests: a view of an in-memory console
+// that records what was printed and how long the game slept, and the records
+// the drawings are given.
 
 #include <gtest/gtest.h>
 
@@ -10,10 +11,11 @@
 #include <string_view>
 #include <vector>
 
+#include "data/records.h"
 #include "fixed_text.h"
 #include "platform/encoding.h"
 #include "platform/memory_console.h"
-#include "screen/battle.h"
+#include "screen/view.h"
 
 namespace rpg::testing {
 
@@ -26,7 +28,8 @@ protected:
     ScreenTest() { con.record_events(true); }
 
     MemoryConsole con{80, 25};
-    Battle b{con};
+    View v{con};
+    GameRecords rec;
 
     // The lengths of every pause, in order.
     std::vector<int> sleeps() const {

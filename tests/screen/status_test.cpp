@@ -14,9 +14,9 @@ using testing::column_range;
 class StatusPanel : public testing::ScreenTest {
 protected:
     StatusPanel() {
-        b.rec.hero.level = 5;
-        b.rec.hero.max_hp = 120;
-        b.rec.hero.hp = 120;
+        rec.hero.level = 5;
+        rec.hero.max_hp = 120;
+        rec.hero.hp = 120;
     }
     // The "-" cells of a bar row from column 5 to 22.
     int bar_length(int row) const {
@@ -60,16 +60,16 @@ TEST(HpBarCells, SmallestMaximaWithAShortFullBar) {
 // ---------------------------------------------------------------- panel
 
 TEST_F(StatusPanel, FullPanelAsAtBattleStart) {
-    draw_hp_panel(b);
-    draw_level(b);
-    draw_effect_markers(b);
+    draw_hp_panel(v, rec.hero);
+    draw_level(v, rec.hero.level);
+    draw_effect_markers(v);
     EXPECT_EQ(con.row_text(12, 0, 14), "    |  Lv : 5 ");
     EXPECT_EQ(con.row_text(13, 0, 24), " ---+------------------ ");
     EXPECT_EQ(con.row_text(14, 0, 22), "    |  HP : 120 / 120 ");
     for (int row = 16; row <= 18; ++row) EXPECT_EQ(con.row_text(row, 0, 6), "    + ") << row;
     // The figure alone is bright.
     EXPECT_EQ(columns_with_attribute(14, 15), column_range(12, 14));
-    EXPECT_EQ(b.screen.text_attribute, attr_normal);
+    EXPECT_EQ(v.text_attribute, attr_normal);
     // 18 cells at 30 ms, then three markers at 10 ms.
     std::vector<int> expected(18, 30);
     expected.insert(expected.end(), {10, 10, 10});
@@ -78,12 +78,11 @@ TEST_F(StatusPanel, FullPanelAsAtBattleStart) {
 
 // ---------------------------------------------------------------- count-down
 
-TEST_F(StatusPanel, CountdownPastZeroStopsAtZeroWithoutALastPause) {
-    b.rec.hero.hp = 12;
-    draw_hp_panel(b);
+TEST_F(StatusPanel, CountdownToZeroEndsWithoutALastPause) {
+    rec.hero.hp = 12;
+    draw_hp_panel(v, rec.hero);
     con.clear_events();
-    hp_countdown(b, 30);
-    EXPECT_EQ(b.rec.hero.hp, 0);
+    hp_countdown(v, 12, 0, rec.hero.max_hp);
     std::vector<std::string> figures;
     for (const auto& e : prints())
         if (e.row == 14) {
@@ -96,38 +95,32 @@ TEST_F(StatusPanel, CountdownPastZeroStopsAtZeroWithoutALastPause) {
     EXPECT_EQ(sleeps(), std::vector<int>(11, 20));
     EXPECT_EQ(con.events().back().kind, MemoryConsole::Event::print);
     EXPECT_EQ(bar_length(13), 0);
-    EXPECT_EQ(b.screen.text_attribute, attr_normal);
+    EXPECT_EQ(v.text_attribute, attr_normal);
 }
 
 TEST_F(StatusPanel, CountdownBarFollowsEveryStep) {
-    draw_hp_panel(b);
-    hp_countdown(b, 20);
-    EXPECT_EQ(b.rec.hero.hp, 100);
+    draw_hp_panel(v, rec.hero);
+    hp_countdown(v, 120, 100, rec.hero.max_hp);
     EXPECT_EQ(bar_length(13), 15);
     EXPECT_TRUE(bar_is_solid(13));
     // The bar is drawn in the normal look.
     EXPECT_TRUE(columns_with_attribute(13, 15).empty());
 }
 
-TEST_F(StatusPanel, CountOfZeroOrLessChangesNothing) {
-    for (i16 count : {i16{0}, i16{-5}, i16{-32768}}) {
-        con.clear_events();
-        b.rec.hero.hp = 50;
-        hp_countdown(b, count);
-        EXPECT_EQ(b.rec.hero.hp, 50) << count;
-        EXPECT_TRUE(con.events().empty()) << count;
-        EXPECT_EQ(b.screen.cursor_position.column, 12);
-        EXPECT_EQ(b.screen.cursor_position.row, 14);
-        EXPECT_EQ(b.screen.text_attribute, attr_normal);
-    }
+TEST_F(StatusPanel, CountdownWithoutALossDrawsNothing) {
+    hp_countdown(v, 50, 50, 120);
+    EXPECT_TRUE(con.events().empty());
+    EXPECT_EQ(v.cursor_position.column, 12);
+    EXPECT_EQ(v.cursor_position.row, 14);
+    EXPECT_EQ(v.text_attribute, attr_normal);
 }
 
 TEST_F(StatusPanel, LosingADigitLeavesTwoBlanksBeforeTheSlash) {
-    b.rec.hero.max_hp = 100;
-    b.rec.hero.hp = 100;
-    draw_hp_panel(b);
+    rec.hero.max_hp = 100;
+    rec.hero.hp = 100;
+    draw_hp_panel(v, rec.hero);
     EXPECT_EQ(con.row_text(14, 7, 14), "HP : 100 / 100");
-    hp_countdown(b, 1);
+    hp_countdown(v, 100, 99, 100);
     EXPECT_EQ(con.row_text(14, 7, 14), "HP : 99  / 100");
 }
 
@@ -137,7 +130,7 @@ TEST_F(StatusPanel, EffectBarForEveryCounter) {
     const int expected[] = {0, 1, 3, 5, 7, 9, 10, 12, 14, 16, 18, 18};
     for (int counter = 11; counter >= 0; --counter) {
         con.clear_events();
-        draw_effect_bar(b, to_i16(counter), 1);
+        draw_effect_bar(v, to_i16(counter), 1);
         EXPECT_EQ(bar_length(17), expected[counter]) << counter;
         EXPECT_TRUE(bar_is_solid(17)) << counter;
         EXPECT_EQ(sleeps(), counter == 11 ? std::vector<int>(18, 5) : std::vector<int>{}) << counter;
