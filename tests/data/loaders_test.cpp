@@ -384,7 +384,6 @@ TEST(DataChecks, EachProgramRefusesOnlyWhatItReads) {
         {hero, 1, "32768", battle, h + "max_hp must be at most 32767 (found 32768)"},
         {hero, 1, "32768", field, ""},
         {hero, 3, "0", battle, h + "defense must be at least 1 (found 0)"},
-        {hero, 3, "65536", battle, h + "defense must be at least 1 (found 0)"},
         {hero, 3, "0", field, ""},
         {hero, 3, "", battle, h + "defense must be at least 1 (found 0)"},  // a file of three values
         {hero, 3, "", field, ""},
@@ -397,23 +396,19 @@ TEST(DataChecks, EachProgramRefusesOnlyWhatItReads) {
         {hero, 20, "53", battle, ""},
         {hero, 20, "52", field, ""},
         {hero, 20, "53", field, h + "map_x must be at most 52 (found 53)"},
-        {hero, 20, "-2", field, h + "map_x must be at most 52 (found 65534)"},
         {hero, 21, "19", battle, ""},
-        {hero, 21, "18", field, ""},
         {hero, 21, "19", field, h + "map_y must be at most 18 (found 19)"},
         // The pawn fights: its defences divide, its skill is looked up.
         {pawn, 7, "0", battle, p + "defense must be at least 1 (found 0)"},
         {pawn, 7, "0", field, ""},
         {pawn, 9, "0", battle, p + "magic_defense must be at least 1 (found 0)"},
         {pawn, 10, "40000", battle, ""},
-        {pawn, 10, "65535", battle, ""},
         {pawn, 11, "4", battle, ""},
         {pawn, 11, "5", battle, p + "skill must be 0 to 4 (found 5)"},
         {pawn, 11, "-1", battle, p + "skill must be 0 to 4 (found 65535)"},
         {pawn, 11, "5", field, ""},
         // The kinds that never fight are kept as read.
         {"Knight_Status_Info.txt", 7, "0", battle, ""},
-        {"Bishop_Status_Info.txt", 9, "0", battle, ""},
         {"King_Status_Info.txt", 11, "9", battle, ""},
         {"King_Status_Info.txt", 10, "40000", battle, ""},
         {"King_Status_Info.txt", 3, "", battle, ""},
@@ -553,15 +548,7 @@ TEST(BoundedReads, AFileThatIsNotARegularFileCountsAsMissing) {
             EXPECT_EQ(load_game_data(records, folder.path(), error), LoadResult::missing);
             EXPECT_EQ(error, std::string(name) + ": the file cannot be opened");
         }
-        TempFolder folder;
-        c.make(folder.path() / "f.txt");
-        EXPECT_FALSE(read_text_file(folder.path() / "f.txt", 1026).has_value());
     }
-}
-
-TEST(ReadTextFile, MissingFileGivesNothing) {
-    TempFolder folder;
-    EXPECT_FALSE(read_text_file(folder.path() / "none.txt", 10).has_value());
 }
 
 TEST(BundledData, LoadsAndFitsTheGame) {
