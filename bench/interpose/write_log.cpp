@@ -17,7 +17,7 @@
 #include <cerrno>
 #include <cstdlib>
 
-#include "support/write_log.h"
+#include "watch/write_log.h"
 
 namespace {
 

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -49,7 +50,9 @@ void run_tick_pass(Battle& b);
 void run_protein_tick(Battle& b);
 
 // The whole program after the terminal is ready: load, play, end. Returns the
-// exit status; a data file the game cannot use is described in `error`.
-int run_battle_program(Battle& b, const std::filesystem::path& folder, std::string& error);
+// exit status; a data file the game cannot use is described in `error`. The
+// generator is seeded with `seed` when given, else with the clock.
+int run_battle_program(Battle& b, const std::filesystem::path& folder, std::string& error,
+                       std::optional<std::uint32_t> seed = std::nullopt);
 
 }  // namespace rpg

@@ -1,28 +1,31 @@
 // The battle program: one battle against three pawns, then it ends.
 
-#include <cstdio>
-
+#include "app/program.h"
 #include "battle/flow.h"
-#include "platform/terminal.h"
 
-int main() {
-    rpg::Terminal terminal(rpg::Terminal::Options{80, 19});
-    if (!terminal.startup_error().empty()) {
-        std::fprintf(stderr, "battle: %s\n", terminal.startup_error().c_str());
-        return 1;
-    }
+namespace {
+
+int play_battle(rpg::Terminal& terminal, const rpg::StartUp& start, std::string& error) {
     rpg::Battle battle(terminal);
-    std::string error;
-    try {
-        int status = rpg::run_battle_program(battle, ".", error);
-        // The missing-file notice stays readable in the shell after the screen is given back.
-        if (status == -1) terminal.keep_screen_on_exit(true);
-        terminal.restore();
-        if (!error.empty()) std::fprintf(stderr, "battle: %s\n", error.c_str());
-        return status;
-    } catch (const rpg::InputClosed& closed) {
-        terminal.restore();
-        std::fprintf(stderr, "battle: %s\n", closed.what());
-        return 1;
-    }
+    return rpg::run_battle_program(battle, start.data_folder, error, start.options.seed);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const rpg::ProgramInfo info{
+        "battle",
+        "One turn-based battle of the hero against three pawns, in the terminal.",
+        "Keys: the arrow keys move, Enter (or the right arrow) chooses, space goes\n"
+        "back to the command menu, the left arrow goes back one level in the item\n"
+        "and ability lists. While a message is typed, Enter, the right or the down\n"
+        "arrow shows it at once. The closing screen ends on any key.\n"
+        "\n"
+        "Data files: Hero_Status_Info.txt; Pawn_, Knight_, Bishop_, Rook_, Queen_ and\n"
+        "King_Status_Info.txt; SwordCut.txt, Flame.txt, BigRevolveSword.txt,\n"
+        "HellFlame.txt and AbsoluteObedience.txt (Shift-JIS text).\n",
+        80,
+        19,
+    };
+    return rpg::run_program(info, argc, argv, play_battle);
 }

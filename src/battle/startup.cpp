@@ -43,14 +43,15 @@ void show_ending(Battle& b, Outcome outcome) {
     b.con.read_key();
 }
 
-int run_battle_program(Battle& b, const std::filesystem::path& folder, std::string& error) {
+int run_battle_program(Battle& b, const std::filesystem::path& folder, std::string& error,
+                       std::optional<std::uint32_t> seed) {
     set_text_attribute(b.screen, attr_normal);
     switch (load_game_data(b.rec, folder, error)) {
         case LoadResult::missing: return fatal_missing_file(b.con);
         case LoadResult::invalid: return 1;
         case LoadResult::ok: break;
     }
-    set_up_encounter(b, seed_from_time(b.con.now_seconds()));
+    set_up_encounter(b, seed.value_or(seed_from_time(b.con.now_seconds())));
     draw_battle_screen(b);
     show_ending(b, command_loop(b));
     return 0;

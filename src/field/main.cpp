@@ -1,39 +1,45 @@
 // The field program: walk the hero over the map while the pawn gives chase.
 // It runs until its process is ended from outside.
 
-#include <iostream>
-#include <string>
-
 #include "app/missing_file.h"
+#include "app/program.h"
 #include "data/loaders.h"
 #include "data/random.h"
 #include "field/field.h"
-#include "platform/terminal.h"
 
-int main() {
-    rpg::Terminal term({rpg::map_columns, rpg::map_rows});
-    if (!term.startup_error().empty()) {
-        std::cerr << term.startup_error() << '\n';
-        return 1;
+namespace {
+
+int walk_field(rpg::Terminal& terminal, const rpg::StartUp& start, std::string& error) {
+    rpg::Field field(terminal);
+    switch (rpg::load_game_data(field.records, start.data_folder, error, rpg::DataUser::field)) {
+        case rpg::LoadResult::ok: break;
+        case rpg::LoadResult::missing: return rpg::fatal_missing_file(terminal);
+        case rpg::LoadResult::invalid: return rpg::exit_error;
     }
-    try {
-        rpg::Field field(term);
-        std::string error;
-        switch (rpg::load_game_data(field.records, ".", error, rpg::DataUser::field)) {
-            case rpg::LoadResult::ok: break;
-            case rpg::LoadResult::missing: term.keep_screen_on_exit(true); return rpg::fatal_missing_file(term);
-            case rpg::LoadResult::invalid:
-                term.restore();
-                std::cerr << "field: " << error << '\n';
-                return 1;
-        }
-        rpg::seed_random(field.random, rpg::seed_from_time(term.now_seconds()));
-        if (!rpg::start_field(field, "test.txt")) return -1;
-        rpg::run_field(field, -1);
-    } catch (const rpg::InputClosed&) {
-        term.restore();
-        std::cerr << "field: the terminal was closed\n";
-        return 1;
+    rpg::seed_random(field.random, start.options.seed.value_or(rpg::seed_from_time(terminal.now_seconds())));
+    const std::filesystem::path map_file = start.data_folder / "test.txt";
+    if (!rpg::start_field(field, map_file)) {
+        error = "cannot open the map file " + map_file.lexically_normal().string();
+        return rpg::exit_missing_file;
     }
-    return 0;
+    rpg::run_field(field, -1);
+    return rpg::exit_ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const rpg::ProgramInfo info{
+        "field",
+        "Walk the hero over the field map while a pawn gives chase, in the terminal.",
+        "Keys: the arrow keys walk the hero. The field has no end: leave it with\n"
+        "Ctrl+C.\n"
+        "\n"
+        "Data files: the battle's files (Hero_Status_Info.txt, the six\n"
+        "*_Status_Info.txt files of the enemy kinds, the five skill files) and the\n"
+        "map, test.txt: 19 lines of 53 bytes (Shift-JIS text).\n",
+        rpg::map_columns,
+        rpg::map_rows,
+    };
+    return rpg::run_program(info, argc, argv, walk_field);
 }

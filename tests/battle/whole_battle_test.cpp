@@ -3,10 +3,10 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "assets_folder.h"
 #include "battle_fixture.h"
 #include "screen/layout.h"
 #include "screen/message.h"
+#include "support/data_folder.h"
 
 namespace rpg::testing {
 namespace {
@@ -115,7 +115,7 @@ TEST(BattleProgram, EscapesOnTheBundledDataAndEndsWithStatusZero) {
     }
     int status = -2;
     try {
-        status = run_battle_program(b, assets_folder(), error);
+        status = run_battle_program(b, test::assets_folder(), error);
     } catch (const InputClosed&) {
         FAIL() << "the battle did not end";
     }

@@ -1,5 +1,4 @@
 #include "data/loaders.h"
-#include "assets_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -13,14 +12,14 @@
 #include <string>
 #include <vector>
 
-#include "data/test_folder.h"
 #include "platform/encoding.h"
+#include "support/data_folder.h"
 
 namespace rpg {
-using testing::assets_folder;
+using test::assets_folder;
 namespace {
 
-using test::TempFolder;
+using TempFolder = test::DataFolder;
 
 // The 22 tokens of a good hero file.
 std::vector<std::string> hero_tokens() {

@@ -2,25 +2,25 @@
 // What the battle scenarios share: the texts they wait for and the wait for
 // the finished start-up screen.
 
-#include "harness/game_process.h"
-#include "harness/scenario.h"
-#include "harness/screen_checks.h"
+#include "support/pty_session.h"
+#include "support/scenario.h"
+#include "support/screen_checks.h"
 
-namespace e2e {
+namespace rpg::test {
 
 inline constexpr const char* closing_prompt = "このまま終了するには何かを入力してください...";
 inline constexpr const char* target_heading = "＜　対　象　の　選　択　＞";
 
 // The start-up screen is complete, its last piece (the third effect marker)
 // drawn, and the command menu waits for a key.
-inline bool wait_for_command_menu(GameProcess& game, double seconds = 30) {
+inline bool wait_for_command_menu(PtySession& game, double seconds = 30) {
     return game.wait_until_quiet(
         [&] { return has(game, 4, 18, "+") && has(game, 7, 14, "HP : ") && has(game, 5, 10, "にげる"); }, seconds);
 }
 
 // The whole start-up screen of the bundled data: command window, enemy view,
 // message frame and status panel, every full-width character aligned.
-inline void expect_start_screen(const GameProcess& g) {
+inline void expect_start_screen(const PtySession& g) {
     // The command window: four slanted frames, the first highlighted, and the labels.
     struct Frame {
         int x, y;
@@ -71,4 +71,4 @@ inline void expect_start_screen(const GameProcess& g) {
     }
 }
 
-}  // namespace e2e
+}  // namespace rpg::test

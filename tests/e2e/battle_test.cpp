@@ -7,12 +7,12 @@
 
 #include "battle_session.h"
 
-namespace e2e {
+namespace rpg::test {
 namespace {
 
 // Acknowledges the item's message, then each pawn's attack (all missing)
 // once its messages are complete.
-void acknowledge_enemy_phase(GameProcess& g) {
+void acknowledge_enemy_phase(PtySession& g) {
     for (int pawn = 0; pawn < 3; ++pawn) {
         SCOPED_TRACE("pawn " + std::to_string(pawn + 1));
         const std::uint64_t before = g.output_bytes();
@@ -29,7 +29,7 @@ class BattleProgram : public ::testing::Test {
 protected:
     void start() {
         before_ = scenario.files();
-        game = std::make_unique<GameProcess>(scenario.battle());
+        game = std::make_unique<PtySession>(scenario.battle());
         ASSERT_TRUE(wait_for_command_menu(*game)) << game->dump();
     }
 
@@ -48,13 +48,13 @@ protected:
     }
 
     Scenario scenario;
-    std::unique_ptr<GameProcess> game;
+    std::unique_ptr<PtySession> game;
     std::map<std::string, std::string> before_;
 };
 
 TEST_F(BattleProgram, StartUpScreenStandsWhereItBelongsWithFullWidthTextAligned) {
     start();
-    GameProcess& g = *game;
+    PtySession& g = *game;
     EXPECT_TRUE(g.alternate_screen());
 
     expect_start_screen(g);
@@ -63,7 +63,7 @@ TEST_F(BattleProgram, StartUpScreenStandsWhereItBelongsWithFullWidthTextAligned)
 TEST_F(BattleProgram, WonFromTheFirstKeyToTheLevelUpScreenAndTheEnding) {
     scenario.make_hero_unbeatable();
     start();
-    GameProcess& g = *game;
+    PtySession& g = *game;
 
     // Position 1, 2 and 3 in turn: fight, take the offered target, the first skill.
     const struct { int column, row; } pawns[] = {{34, 2}, {38, 2}, {36, 4}};
@@ -124,7 +124,7 @@ TEST_F(BattleProgram, WonFromTheFirstKeyToTheLevelUpScreenAndTheEnding) {
 TEST_F(BattleProgram, LostWhenThePawnsStrikeDownTheHero) {
     scenario.make_hero_helpless();
     start();
-    GameProcess& g = *game;
+    PtySession& g = *game;
     g.down();
     ASSERT_TRUE(g.wait_until_quiet([&] { return has(g, 7, 3, "＿＿＿＿＿＿", Look::bright); })) << g.dump();
     EXPECT_TRUE(shows(g, 9, 0, "＿＿＿＿＿＿", Look::normal));
@@ -146,7 +146,7 @@ TEST_F(BattleProgram, LostWhenThePawnsStrikeDownTheHero) {
 TEST_F(BattleProgram, EscapedByRunningAway) {
     scenario.make_hero_unbeatable();
     start();
-    GameProcess& g = *game;
+    PtySession& g = *game;
     for (int i = 0; i < 3; ++i) g.down();
     ASSERT_TRUE(g.wait_until_quiet([&] { return has(g, 3, 9, "＿＿＿＿＿＿", Look::bright); })) << g.dump();
     for (int y : {0, 3, 6}) EXPECT_TRUE(shows(g, 9 - 2 * (y / 3), y, "＿＿＿＿＿＿", Look::normal));
@@ -165,7 +165,7 @@ TEST_F(BattleProgram, AnItemTakesEffectAndItsBarCountsDown) {
     scenario.set_number(hero_file, hero::proteins, 2);
     scenario.set_number(hero_file, hero::bucklers, 2);
     start();
-    GameProcess& g = *game;
+    PtySession& g = *game;
     g.down();
     g.down();
     g.enter();  // アイテム
@@ -221,4 +221,4 @@ TEST_F(BattleProgram, AnItemTakesEffectAndItsBarCountsDown) {
 }
 
 }  // namespace
-}  // namespace e2e
+}  // namespace rpg::test

@@ -7,11 +7,11 @@
 #include <memory>
 #include <vector>
 
-#include "harness/game_process.h"
-#include "harness/scenario.h"
-#include "harness/screen_checks.h"
+#include "support/pty_session.h"
+#include "support/scenario.h"
+#include "support/screen_checks.h"
 
-namespace e2e {
+namespace rpg::test {
 namespace {
 
 constexpr const char* block = "\x81\xA1";        // "■" in Shift-JIS
@@ -42,18 +42,18 @@ protected:
         const int x = hero_x(), y = hero_y();
         ASSERT_TRUE(game->wait_until_quiet([&] { return has(*game, x, y, "●"); }, 30)) << game->dump();
     }
-    void launch() { game = std::make_unique<GameProcess>(scenario.field()); }
+    void launch() { game = std::make_unique<PtySession>(scenario.field()); }
     int hero_x() const { return std::stoi(scenario.text_value(hero_file, hero::map_x)); }
     int hero_y() const { return std::stoi(scenario.text_value(hero_file, hero::map_y)); }
     std::string pawn_glyph() const { return scenario.text_value(pawn_file, 2); }
 
     Scenario scenario;
-    std::unique_ptr<GameProcess> game;
+    std::unique_ptr<PtySession> game;
 };
 
 TEST_F(FieldProgram, MapAndBothFiguresStandAligned) {
     start();
-    const GameProcess& g = *game;
+    const PtySession& g = *game;
     const std::string map = scenario.read(map_file);
     const std::string glyph = scenario.value_bytes(pawn_file, 2);
     ASSERT_EQ(glyph.size(), 2u) << "a two-byte glyph";
@@ -80,7 +80,7 @@ TEST_F(FieldProgram, HeroWalksAndStopsAtAWallWhileTheDistantPawnStaysPut) {
     scenario.set_number(hero_file, hero::map_x, 40);
     scenario.set_number(hero_file, hero::map_y, 12);
     start();
-    GameProcess& g = *game;
+    PtySession& g = *game;
     const std::string glyph = pawn_glyph();
     EXPECT_TRUE(shows(g, 8, 3, glyph));
 
@@ -117,7 +117,7 @@ TEST_F(FieldProgram, PawnGivesChaseWhenTheHeroComesNear) {
     scenario.set_number(hero_file, hero::map_x, 20);  // 12 columns right of the pawn, same row
     scenario.set_number(hero_file, hero::map_y, 3);
     launch();  // the chase begins as soon as the figures are drawn
-    GameProcess& g = *game;
+    PtySession& g = *game;
     const std::string glyph = pawn_glyph();
     // Step by step to the right, two columns a step, until it stands on the hero.
     std::vector<int> seen;
@@ -142,7 +142,7 @@ TEST_F(FieldProgram, PawnGivesChaseWhenTheHeroComesNear) {
 
 TEST_F(FieldProgram, MissingMapEndsAtOnceWithStatus255) {
     scenario.remove(map_file);
-    GameProcess g(scenario.field());
+    PtySession g(scenario.field());
     auto ending = g.wait_exit(20);
     ASSERT_TRUE(ending) << g.dump();
     EXPECT_EQ(ending->exit_code(), 255) << ending->describe();
@@ -151,4 +151,4 @@ TEST_F(FieldProgram, MissingMapEndsAtOnceWithStatus255) {
 }
 
 }  // namespace
-}  // namespace e2e
+}  // namespace rpg::test

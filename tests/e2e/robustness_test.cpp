@@ -9,7 +9,7 @@
 
 #include "battle_session.h"
 
-namespace e2e {
+namespace rpg::test {
 namespace {
 
 enum class Program { battle, field };
@@ -29,9 +29,9 @@ std::string name_of(Moment m) {
 }
 
 // Starts the program of the moment and waits until that moment has come.
-std::unique_ptr<GameProcess> start_at(const Scenario& s, Moment moment) {
-    auto game = std::make_unique<GameProcess>(moment == Moment::field ? s.field() : s.battle());
-    GameProcess& g = *game;
+std::unique_ptr<PtySession> start_at(const Scenario& s, Moment moment) {
+    auto game = std::make_unique<PtySession>(moment == Moment::field ? s.field() : s.battle());
+    PtySession& g = *game;
     bool reached = false;
     switch (moment) {
         case Moment::animation:
@@ -47,7 +47,7 @@ std::unique_ptr<GameProcess> start_at(const Scenario& s, Moment moment) {
 
 // The terminal is as the shell left it: echo and line editing on, the
 // normal screen back and the cursor visible.
-void expect_terminal_restored(const GameProcess& g) {
+void expect_terminal_restored(const PtySession& g) {
     EXPECT_TRUE(g.echo_and_canonical()) << "echo or canonical mode is still off";
     EXPECT_FALSE(g.alternate_screen()) << g.dump();
     EXPECT_TRUE(g.cursor_visible());
@@ -69,7 +69,7 @@ class EndedBySignal : public ::testing::TestWithParam<EndingSignal> {};
 TEST_P(EndedBySignal, RestoresTheTerminalAndDiesOfThatSignal) {
     Scenario s;
     auto game = start_at(s, GetParam().moment);
-    GameProcess& g = *game;
+    PtySession& g = *game;
     ASSERT_TRUE(g.alternate_screen());
     ASSERT_FALSE(g.echo_and_canonical()) << "the game runs with echo and line editing off";
     g.signal(GetParam().signo);
@@ -108,7 +108,7 @@ class StoppedAndContinued : public ::testing::TestWithParam<StopCase> {};
 TEST_P(StoppedAndContinued, GivesTheTerminalBackWhileStoppedAndComesBackIntact) {
     Scenario s;
     auto game = start_at(s, GetParam().moment);
-    GameProcess& g = *game;
+    PtySession& g = *game;
     if (GetParam().from_keyboard) {
         g.send("\x1a");
     } else {
@@ -154,7 +154,7 @@ class TerminalGone : public ::testing::TestWithParam<Moment> {};
 TEST_P(TerminalGone, EndsWithinASecondWithoutSpinning) {
     Scenario s;
     auto game = start_at(s, GetParam());
-    GameProcess& g = *game;
+    PtySession& g = *game;
     const double cpu_before = g.cpu_seconds();
     g.close_terminal();  // the window is closed: the game's input ends
     auto ending = g.wait_exit(10);
@@ -186,7 +186,7 @@ TEST_P(NotATerminal, SaysSoAndFails) {
     launch.input = GetParam().input;
     launch.output = GetParam().output;
     launch.error_output = Stream::file;
-    GameProcess g(launch);
+    PtySession g(launch);
     auto ending = g.wait_exit(10);
     ASSERT_TRUE(ending) << "waiting for a terminal that will never come";
     EXPECT_TRUE(ending->exited()) << ending->describe();
@@ -213,7 +213,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // The battle's part of the screen (80 x 19), cell by cell, as the eye sees
 // it: the brightness of a blank cell does not show.
-std::vector<Cell> battle_area(const GameProcess& g) {
+std::vector<Cell> battle_area(const PtySession& g) {
     std::vector<Cell> cells;
     for (int row = 0; row < 19; ++row) {
         for (int column = 0; column < 80; ++column) {
@@ -238,7 +238,7 @@ std::string differences(const std::vector<Cell>& now, const std::vector<Cell>& b
 }
 
 // The message that asks for a larger window, which may wrap at its edge.
-bool asks_for_room(const GameProcess& g, const char* columns, const char* rows) {
+bool asks_for_room(const PtySession& g, const char* columns, const char* rows) {
     std::string text;
     for (int row = 0; row < g.rows(); ++row) text += g.text(row);
     return text.find(columns) != std::string::npos && text.find(rows) != std::string::npos;
@@ -249,7 +249,7 @@ TEST(WindowSize, TooSmallAtStartSaysSoThenPlaysOnceLargeEnough) {
     Launch launch = s.battle();
     launch.columns = 60;
     launch.rows = 15;
-    GameProcess g(launch);
+    PtySession g(launch);
     ASSERT_TRUE(g.wait_until_quiet([&] { return asks_for_room(g, "80", "19"); })) << g.dump();
     EXPECT_TRUE(g.running());
     g.resize(80, 24);
@@ -259,7 +259,7 @@ TEST(WindowSize, TooSmallAtStartSaysSoThenPlaysOnceLargeEnough) {
 
 TEST(WindowSize, ResizeDuringPlayRedrawsTheScreenIntact) {
     Scenario s;
-    GameProcess g(s.battle());
+    PtySession g(s.battle());
     ASSERT_TRUE(wait_for_command_menu(g)) << g.dump();
     g.down();  // something that is not the start-up state: the second frame highlighted
     ASSERT_TRUE(g.wait_until_quiet([&] { return has(g, 7, 3, "＿＿＿＿＿＿", Look::bright); })) << g.dump();
@@ -289,7 +289,7 @@ TEST(WindowSize, FieldTooSmallWaitsForRoom) {
     Launch launch = s.field();
     launch.columns = 40;
     launch.rows = 24;
-    GameProcess g(launch);
+    PtySession g(launch);
     ASSERT_TRUE(g.wait_until_quiet([&] { return asks_for_room(g, "54", "19"); })) << g.dump();
     g.resize(80, 24);
     ASSERT_TRUE(g.wait_until_quiet([&] { return has(g, 46, 16, "●"); }, 30)) << g.dump();
@@ -311,7 +311,7 @@ TEST_P(NonUtf8Locale, StillShowsTheTextsCorrectly) {
     Scenario s;
     Launch launch = s.battle();
     launch.environment = GetParam().environment;
-    GameProcess g(launch);
+    PtySession g(launch);
     ASSERT_TRUE(wait_for_command_menu(g)) << g.dump();
     expect_start_screen(g);
 }
@@ -329,7 +329,7 @@ INSTANTIATE_TEST_SUITE_P(Locales, NonUtf8Locale,
 
 TEST(Keys, UnknownEscapeSequencesNeverActAsArrows) {
     Scenario s;
-    GameProcess g(s.battle());
+    PtySession g(s.battle());
     ASSERT_TRUE(wait_for_command_menu(g)) << g.dump();
     const auto highlighted = [&](int entry) {
         const int x = 1 + 2 * (4 - entry) + 2, y = 3 * (entry - 1);
@@ -365,7 +365,7 @@ TEST(Keys, UnknownEscapeSequencesNeverActAsArrows) {
 
 TEST(Keys, ALoneEscapeDoesNothingAndDelaysNothing) {
     Scenario s;
-    GameProcess g(s.battle());
+    PtySession g(s.battle());
     ASSERT_TRUE(wait_for_command_menu(g)) << g.dump();
     const std::vector<Cell> before = g.snapshot();
     g.send("\x1b");
@@ -374,10 +374,10 @@ TEST(Keys, ALoneEscapeDoesNothingAndDelaysNothing) {
     EXPECT_TRUE(g.running());
 
     // A key right after it is acted on at once.
-    const auto sent = GameProcess::Clock::now();
+    const auto sent = PtySession::Clock::now();
     g.down();
     ASSERT_TRUE(g.wait_until([&] { return has(g, 7, 3, "＿＿＿＿＿＿", Look::bright); })) << g.dump();
-    const double delay = std::chrono::duration<double>(GameProcess::Clock::now() - sent).count();
+    const double delay = std::chrono::duration<double>(PtySession::Clock::now() - sent).count();
     EXPECT_LT(delay, 0.5) << "the arrow after an Escape took " << delay << " s";
 }
 
@@ -388,12 +388,12 @@ class IdleWait : public ::testing::TestWithParam<Moment> {};
 TEST_P(IdleWait, UsesAlmostNoCpu) {
     Scenario s;
     auto game = start_at(s, GetParam());
-    GameProcess& g = *game;
+    PtySession& g = *game;
     const double cpu_before = g.cpu_seconds();
-    const auto wall_before = GameProcess::Clock::now();
+    const auto wall_before = PtySession::Clock::now();
     g.settle(3000);
     const double cpu = g.cpu_seconds() - cpu_before;
-    const double wall = std::chrono::duration<double>(GameProcess::Clock::now() - wall_before).count();
+    const double wall = std::chrono::duration<double>(PtySession::Clock::now() - wall_before).count();
     EXPECT_LT(cpu, 0.1 * wall) << cpu << " s of CPU in " << wall << " s of waiting";
     EXPECT_TRUE(g.running());
 }
@@ -404,7 +404,7 @@ INSTANTIATE_TEST_SUITE_P(Cpu, IdleWait, ::testing::Values(Moment::waiting, Momen
 TEST(IdleWait, AtTheClosingPromptUsesAlmostNoCpu) {
     Scenario s;
     s.make_hero_unbeatable();
-    GameProcess g(s.battle());
+    PtySession g(s.battle());
     ASSERT_TRUE(wait_for_command_menu(g)) << g.dump();
     for (int i = 0; i < 3; ++i) g.down();
     g.enter();  // run away
@@ -415,4 +415,4 @@ TEST(IdleWait, AtTheClosingPromptUsesAlmostNoCpu) {
 }
 
 }  // namespace
-}  // namespace e2e
+}  // namespace rpg::test

@@ -9,18 +9,17 @@
 #include <string>
 #include <vector>
 
-#include "assets_folder.h"
 #include "data/loaders.h"
-#include "data/test_folder.h"
 #include "field/field.h"
 #include "field/field_fixture.h"
+#include "support/data_folder.h"
 
 namespace rpg {
-using testing::assets_folder;
+using test::assets_folder;
 namespace {
 
 using test::OpenField;
-using test::TempFolder;
+using TempFolder = test::DataFolder;
 
 struct MoveCase {
     const char* label;

@@ -1,29 +1,29 @@
-// The real terminal on a pseudo-terminal: the game runs in a child process
-// whose terminal this test plays, typing keys and reading what is drawn.
+// The real terminal on a pseudo-terminal: the game's code runs in a child
+// process, as a shell's job, whose terminal this test plays, typing keys and
+// reading what is drawn.
 
 #include "platform/terminal.h"
 
 #include <fcntl.h>
-#include <poll.h>
-#include <pty.h>
-#include <sys/ioctl.h>
-#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <csignal>
-#include <cstdio>
-#include <cstdlib>
 #include <functional>
 #include <string>
 
 #include "platform/encoding.h"
+#include "support/pty_session.h"
+#include "support/screen_checks.h"
 
 namespace rpg {
 namespace {
+
+using test::Ending;
+using test::Launch;
+using test::PtySession;
 
 const std::string leave_program_screen = "\x1b[?1049l";  // xterm's rmcup
 const std::string enter_program_screen = "\x1b[?1049h";
@@ -54,280 +54,148 @@ int echo_keys(int out) {
     }
 }
 
-class Session {
-public:
-    Session(int columns, int rows, const std::function<int(int)>& body) {
-        int pipe_fds[2];
-        if (pipe(pipe_fds) != 0) return;
-        // Above the standard three, which the child's terminal takes over even
-        // when the tests run with some of them closed.
-        for (int& fd : pipe_fds) {
-            int high = fcntl(fd, F_DUPFD, 10);
-            close(fd);
-            fd = high;
-        }
-        winsize size{};
-        size.ws_col = static_cast<unsigned short>(columns);
-        size.ws_row = static_cast<unsigned short>(rows);
-        std::fflush(stdout);
-        pid_ = forkpty(&master_, nullptr, nullptr, &size);
-        if (pid_ == 0) {
-            close(pipe_fds[0]);
-            setenv("TERM", "xterm", 1);
-            int status = 99;
-            try {
-                status = body(pipe_fds[1]);
-            } catch (...) {}
-            _exit(status);
-        }
-        close(pipe_fds[1]);
-        reports_fd_ = pipe_fds[0];
-    }
+// The game's code on a terminal of the given size, run as a shell's job.
+Launch on_terminal(int columns, int rows, std::function<int(int)> body) {
+    Launch launch;
+    launch.body = std::move(body);
+    launch.columns = columns;
+    launch.rows = rows;
+    launch.environment = {{"TERM", "xterm"}};
+    return launch;
+}
 
-    ~Session() {
-        if (pid_ > 0 && !ended_) {
-            kill(pid_, SIGKILL);
-            int status = 0;
-            waitpid(pid_, &status, 0);
-        }
-        if (master_ >= 0) close(master_);
-        if (reports_fd_ >= 0) close(reports_fd_);
-    }
+bool reported(PtySession& session, const std::string& text) {
+    return session.wait_until([&] { return session.reports().find(text) != std::string::npos; }, 10);
+}
 
-    bool started() const { return pid_ > 0 && master_ >= 0; }
-    pid_t pid() const { return pid_; }
-    int master() const { return master_; }
-    const std::string& screen() const { return screen_; }
-    const std::string& reports() const { return reports_; }
-    void forget_screen() { screen_.clear(); }
+// Waits for `text` in what was written from `from` on.
+bool written(PtySession& session, const std::string& text, std::size_t from = 0) {
+    return session.wait_until([&] { return session.output().find(text, from) != std::string::npos; }, 10);
+}
 
-    void type(const std::string& bytes) {
-        [[maybe_unused]] ssize_t ignored = write(master_, bytes.data(), bytes.size());
-    }
+// "●" is one column wide in this locale: a blank keeps "ready" in its place.
+bool shows_ready(PtySession& session) {
+    return session.wait_until([&] { return has(session, 0, 0, "●ready"); }, 10);
+}
 
-    void hang_up() {
-        close(master_);
-        master_ = -1;
-        master_open_ = false;
+Ending end_of(PtySession& session) {
+    auto ending = session.wait_exit(10);
+    if (!ending) {
+        ADD_FAILURE() << "still running:\n" << session.dump();
+        return session.finish(SIGKILL);
     }
-
-    // Reads from the child until `done` holds; false if it never does (after
-    // a generous limit that only a broken terminal reaches).
-    bool wait_for(const std::function<bool()>& done) {
-        auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (!done()) {
-            if (std::chrono::steady_clock::now() > limit) return false;
-            if (!pump(100) && !master_open_ && !reports_open_) return done();
-        }
-        return true;
-    }
-    bool screen_shows(const std::string& text) {
-        return wait_for([&] { return screen_.find(text) != std::string::npos; });
-    }
-    bool reported(const std::string& text) {
-        return wait_for([&] { return reports_.find(text) != std::string::npos; });
-    }
-
-    // Waits for the child to end and reads all it left.
-    int end_status() {
-        int status = 0;
-        waitpid(pid_, &status, 0);
-        ended_ = true;
-        while (pump(50)) {}
-        return status;
-    }
-
-private:
-    // Reads what is there within the time; false when nothing came.
-    bool pump(int timeout_ms) {
-        pollfd fds[2] = {{master_open_ ? master_ : -1, POLLIN, 0}, {reports_open_ ? reports_fd_ : -1, POLLIN, 0}};
-        if (fds[0].fd < 0 && fds[1].fd < 0) return false;
-        if (poll(fds, 2, timeout_ms) <= 0) return false;
-        bool got = false;
-        if (fds[0].revents) got |= take(master_, master_open_, screen_);
-        if (fds[1].revents) got |= take(reports_fd_, reports_open_, reports_);
-        return got;
-    }
-
-    static bool take(int fd, bool& open, std::string& into) {
-        char buffer[4096];
-        ssize_t n = read(fd, buffer, sizeof buffer);
-        if (n <= 0) {
-            open = false;  // the child is gone
-            return false;
-        }
-        into.append(buffer, static_cast<std::size_t>(n));
-        return true;
-    }
-
-    pid_t pid_ = -1;
-    int master_ = -1;
-    int reports_fd_ = -1;
-    bool ended_ = false;
-    bool master_open_ = true;
-    bool reports_open_ = true;
-    std::string screen_;
-    std::string reports_;
-};
+    return *ending;
+}
 
 TEST(TerminalOnPty, KeysArriveAsTheGameCodes) {
-    Session session(80, 24, echo_keys);
-    ASSERT_TRUE(session.started());
-    // "●" is one column wide in this locale: a blank keeps "ready" in its place.
-    ASSERT_TRUE(session.screen_shows("● ready")) << session.reports();
+    PtySession session(on_terminal(80, 24, echo_keys));
+    ASSERT_TRUE(shows_ready(session)) << session.dump();
     // Up, Enter, space, F1 and Ctrl+Up (both swallowed), H, and the end.
-    session.type("\x1b[A\r \x1bOP\x1b[1;5AH");
-    ASSERT_TRUE(session.reported("key 72\n"));
-    session.type("q");
-    int status = session.end_status();
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << session.reports();
+    session.send("\x1b[A\r \x1bOP\x1b[1;5AH");
+    ASSERT_TRUE(reported(session, "key 72\n"));
+    session.send("q");
+    EXPECT_EQ(end_of(session).exit_code(), 0) << session.reports();
     EXPECT_EQ(session.reports(), "key 224\nkey 72\nkey 13\nkey 32\nkey 72\nkey 113\n");
 }
 
 TEST(TerminalOnPty, EscapeAloneArrivesAfterAPause) {
-    Session session(80, 24, echo_keys);
-    ASSERT_TRUE(session.started());
-    ASSERT_TRUE(session.screen_shows("ready"));
-    session.type("\x1b");
-    ASSERT_TRUE(session.reported("key 27\n"));
-    session.type("q");
-    session.end_status();
+    PtySession session(on_terminal(80, 24, echo_keys));
+    ASSERT_TRUE(written(session, "ready"));
+    session.send("\x1b");
+    ASSERT_TRUE(reported(session, "key 27\n"));
+    session.send("q");
+    end_of(session);
     EXPECT_EQ(session.reports(), "key 27\nkey 113\n");
 }
 
 TEST(TerminalOnPty, GameScreenIsLeftAndModesPutBackAtTheEnd) {
-    Session session(80, 24, echo_keys);
-    ASSERT_TRUE(session.started());
-    ASSERT_TRUE(session.screen_shows("ready"));
-    termios during{};
-    ASSERT_EQ(tcgetattr(session.master(), &during), 0);
+    PtySession session(on_terminal(80, 24, echo_keys));
+    ASSERT_TRUE(written(session, "ready"));
+    const termios during = session.modes();
     EXPECT_EQ(during.c_lflag & (ICANON | ECHO), 0u);
     EXPECT_EQ(during.c_iflag & ICRNL, 0u);
-    session.type("q");
-    session.end_status();
-    termios after{};
-    ASSERT_EQ(tcgetattr(session.master(), &after), 0);
+    session.send("q");
+    end_of(session);
+    const termios after = session.modes();
     EXPECT_NE(after.c_lflag & ICANON, 0u);
     EXPECT_NE(after.c_lflag & ECHO, 0u);
     EXPECT_NE(after.c_iflag & ICRNL, 0u);
-    EXPECT_GT(session.screen().rfind(leave_program_screen), session.screen().find("ready"));
+    EXPECT_GT(session.output().rfind(leave_program_screen), session.output().find("ready"));
 }
 
 TEST(TerminalOnPty, EndSignalPutsTheTerminalBackAndEndsTheGameBySignal) {
-    Session session(80, 24, echo_keys);
-    ASSERT_TRUE(session.started());
-    ASSERT_TRUE(session.screen_shows("ready"));
-    kill(session.pid(), SIGTERM);
-    int status = session.end_status();
-    ASSERT_TRUE(WIFSIGNALED(status));
-    EXPECT_EQ(WTERMSIG(status), SIGTERM);
-    termios after{};
-    ASSERT_EQ(tcgetattr(session.master(), &after), 0);
+    PtySession session(on_terminal(80, 24, echo_keys));
+    ASSERT_TRUE(written(session, "ready"));
+    session.signal(SIGTERM);
+    const Ending ending = end_of(session);
+    EXPECT_TRUE(ending.killed_by(SIGTERM)) << ending.describe();
+    const termios after = session.modes();
     EXPECT_NE(after.c_lflag & ICANON, 0u);
     EXPECT_NE(after.c_lflag & ECHO, 0u);
-    EXPECT_GT(session.screen().rfind(leave_program_screen), session.screen().find("ready"));
+    EXPECT_GT(session.output().rfind(leave_program_screen), session.output().find("ready"));
 }
 
 TEST(TerminalOnPty, TerminalGoneEndsInputWithInputClosed) {
-    Session session(80, 24, [](int out) {
+    PtySession session(on_terminal(80, 24, [](int out) {
         std::signal(SIGHUP, SIG_IGN);  // left ignored, so that the lost terminal shows up as a read error
         return echo_keys(out);
-    });
-    ASSERT_TRUE(session.started());
-    ASSERT_TRUE(session.screen_shows("ready"));
-    session.hang_up();
-    int status = session.end_status();
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 3) << status;
+    }));
+    ASSERT_TRUE(written(session, "ready"));
+    session.close_terminal();
+    const Ending ending = end_of(session);
+    EXPECT_EQ(ending.exit_code(), 3) << ending.describe();
     EXPECT_NE(session.reports().find("closed "), std::string::npos) << session.reports();
     EXPECT_NE(session.reports().find("the terminal is gone"), std::string::npos) << session.reports();
 }
 
 TEST(TerminalOnPty, TooSmallWindowWaitsAndThenShowsTheGame) {
-    Session session(60, 10, echo_keys);
-    ASSERT_TRUE(session.started());
-    ASSERT_TRUE(session.screen_shows("Please make the terminal at least 80 x 19 (now 60 x 10)."));
-    EXPECT_EQ(session.screen().find("ready"), std::string::npos);
-    winsize size{};
-    size.ws_col = 80;
-    size.ws_row = 24;
-    ASSERT_EQ(ioctl(session.master(), TIOCSWINSZ, &size), 0);
-    EXPECT_TRUE(session.screen_shows("● ready"));
-    session.type("q");
-    session.end_status();
+    PtySession session(on_terminal(60, 10, echo_keys));
+    ASSERT_TRUE(written(session, "Please make the terminal at least 80 x 19 (now 60 x 10)."));
+    EXPECT_EQ(session.output().find("ready"), std::string::npos);
+    session.resize(80, 24);
+    EXPECT_TRUE(shows_ready(session)) << session.dump();
+    session.send("q");
+    end_of(session);
     EXPECT_EQ(session.reports(), "key 113\n");
 }
 
 TEST(TerminalOnPty, ResizeDuringPlayDrawsTheWholeScreenAgain) {
-    Session session(80, 24, echo_keys);
-    ASSERT_TRUE(session.started());
-    ASSERT_TRUE(session.screen_shows("ready"));
-    session.forget_screen();
-    winsize size{};
-    size.ws_col = 90;
-    size.ws_row = 30;
-    ASSERT_EQ(ioctl(session.master(), TIOCSWINSZ, &size), 0);
-    EXPECT_TRUE(session.screen_shows("● ready"));
-    session.type("q");
-    session.end_status();
+    PtySession session(on_terminal(80, 24, echo_keys));
+    ASSERT_TRUE(written(session, "ready"));
+    const std::size_t before = session.output().size();
+    session.resize(90, 30);
+    EXPECT_TRUE(written(session, "● ready", before));
+    session.send("q");
+    end_of(session);
 }
 
-// Plays the shell: runs the game as a job of its own in the foreground, and
-// on "fg" typed after the game stopped, gives it the terminal back and lets
-// it go on.
-int shell_with_game(int out) {
-    pid_t game = fork();
-    if (game == 0) {
-        setpgid(0, 0);
-        std::signal(SIGTTOU, SIG_IGN);
-        tcsetpgrp(STDIN_FILENO, getpid());
-        std::signal(SIGTTOU, SIG_DFL);
-        _exit(echo_keys(out));
-    }
-    std::signal(SIGTTOU, SIG_IGN);
-    setpgid(game, game);
-    int status = 0;
-    for (;;) {
-        if (waitpid(game, &status, WUNTRACED) < 0) return 98;
-        if (!WIFSTOPPED(status)) break;
-        tcsetpgrp(STDIN_FILENO, getpgrp());
-        report(out, "stopped");
-        char line[64];
-        if (read(STDIN_FILENO, line, sizeof line) <= 0) return 97;  // "fg", in the shell's own modes
-        tcsetpgrp(STDIN_FILENO, game);
-        kill(-game, SIGCONT);
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 96;
-}
-
+// Ctrl+Z stops the game as a shell's job; the shell's "fg" continues it.
 TEST(TerminalOnPty, StopPutsTheTerminalBackAndContinuingDrawsTheGameAgain) {
-    Session session(80, 24, shell_with_game);
-    ASSERT_TRUE(session.started());
-    ASSERT_TRUE(session.screen_shows("● ready"));
-    session.type("\x1a");  // Ctrl+Z
-    ASSERT_TRUE(session.reported("stopped\n"));
-    termios stopped{};
-    ASSERT_EQ(tcgetattr(session.master(), &stopped), 0);
+    PtySession session(on_terminal(80, 24, echo_keys));
+    ASSERT_TRUE(shows_ready(session)) << session.dump();
+    session.send("\x1a");  // Ctrl+Z
+    ASSERT_TRUE(session.wait_stopped());
+    const termios stopped = session.modes();
     EXPECT_NE(stopped.c_lflag & ICANON, 0u);
     EXPECT_NE(stopped.c_lflag & ECHO, 0u);
-    EXPECT_GT(session.screen().rfind(leave_program_screen), session.screen().find("ready"));
+    EXPECT_GT(session.output().rfind(leave_program_screen), session.output().find("ready"));
 
-    session.forget_screen();
-    session.type("fg\n");
-    EXPECT_TRUE(session.screen_shows("● ready"));
-    EXPECT_NE(session.screen().find(enter_program_screen), std::string::npos);
-    termios again{};
-    ASSERT_EQ(tcgetattr(session.master(), &again), 0);
+    const std::size_t before = session.output().size();
+    session.signal(SIGCONT);
+    ASSERT_TRUE(session.wait_continued());
+    EXPECT_TRUE(written(session, "● ready", before));
+    EXPECT_NE(session.output().find(enter_program_screen, before), std::string::npos);
+    const termios again = session.modes();
     EXPECT_EQ(again.c_lflag & (ICANON | ECHO), 0u);
 
-    session.type("\x1b[B");
-    session.type("q");
-    int status = session.end_status();
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-    EXPECT_EQ(session.reports(), "stopped\nkey 224\nkey 80\nkey 113\n");
+    session.send("\x1b[B");
+    session.send("q");
+    EXPECT_EQ(end_of(session).exit_code(), 0);
+    EXPECT_EQ(session.reports(), "key 224\nkey 80\nkey 113\n");
 }
 
 TEST(TerminalOnPty, KeptScreenStaysInTheShell) {
-    Session session(80, 24, [](int out) {
+    PtySession session(on_terminal(80, 24, [](int out) {
         Terminal terminal({80, 19});
         if (!terminal.startup_error().empty()) return 2;
         terminal.set_cursor(0, 3);
@@ -338,11 +206,9 @@ TEST(TerminalOnPty, KeptScreenStaysInTheShell) {
         terminal.restore();  // twice is harmless
         report(out, "done");
         return 0;
-    });
-    ASSERT_TRUE(session.started());
-    int status = session.end_status();
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << session.reports();
-    const std::string& screen = session.screen();
+    }));
+    EXPECT_EQ(end_of(session).exit_code(), 0) << session.reports();
+    const std::string& screen = session.output();
     std::size_t left = screen.rfind(leave_program_screen);
     ASSERT_NE(left, std::string::npos);
     std::string after = screen.substr(left);

@@ -23,13 +23,13 @@
 #include <string>
 #include <vector>
 
-#include "harness/game_process.h"
-#include "harness/scenario.h"
+#include "support/pty_session.h"
+#include "support/scenario.h"
 
 namespace {
 
-using e2e::GameProcess;
-using e2e::Scenario;
+using GameProcess = rpg::test::PtySession;
+using rpg::test::Scenario;
 using Clock = std::chrono::steady_clock;
 
 int failures = 0;
@@ -81,15 +81,18 @@ std::string junk_tokens(std::size_t bytes) {
 int run_memory(long limit_mb) {
     const std::vector<MemoryCase> cases = {
         {"field, 64 MB after the map", true,
-         [](Scenario& s) { s.write(e2e::map_file, s.read(e2e::map_file) + std::string(64u << 20, '#')); }, "●"},
+         [](Scenario& s) { s.write(rpg::test::map_file, s.read(rpg::test::map_file) + std::string(64u << 20, '#')); },
+         "●"},
         {"field, the map linked to /dev/zero", true,
          [](Scenario& s) {
-             s.remove(e2e::map_file);
-             std::filesystem::create_symlink("/dev/zero", s.folder() / e2e::map_file);
+             s.remove(rpg::test::map_file);
+             std::filesystem::create_symlink("/dev/zero", s.path() / rpg::test::map_file);
          },
          nullptr},
         {"battle, 32 MB of tokens after the hero's values", false,
-         [](Scenario& s) { s.write(e2e::hero_file, s.read(e2e::hero_file) + "\n" + junk_tokens(32u << 20)); },
+         [](Scenario& s) {
+             s.write(rpg::test::hero_file, s.read(rpg::test::hero_file) + "\n" + junk_tokens(32u << 20));
+         },
          "たたかう"},
     };
     for (const auto& c : cases) {

@@ -1,18 +1,22 @@
 #pragma once
-// One of the game's programs running on a pseudo-terminal, as a player would
-// run it from a shell, with the screen read back through a terminal emulator.
+// A program on a pseudo-terminal, run as a player would run it from a shell,
+// with its screen read back through a terminal emulator.
 //
 // The program is started the way a shell starts a foreground job: a small
 // stand-in shell owns the terminal's session and the program runs in a
 // process group of its own, made the terminal's foreground group. So keys
 // such as Ctrl+C and Ctrl+Z, a change of window size and a stop and continue
 // behave as at a real terminal. The stand-in shell reports every stop,
-// continue and the end of the program, with its resource use, to the test.
+// continue and the end of the program, with its resource use, to the session.
 //
-// The screen is what libvterm makes of the program's output; the tests read
-// cells (text, width, brightness) and the emulator's modes (alternate
-// screen, cursor visibility). Keys are sent as the bytes a real terminal
-// sends for them.
+// The program is either a file run with a small fixed environment, or a
+// function of the test run in the child process in its place, which can
+// send lines back to the test (reports()).
+//
+// Every byte the program writes is kept (output()). The screen is what
+// libvterm makes of it, fed as it comes or, for a caller that wants to see
+// each write's effect on its own, only as far as the caller feeds it.
+// Keys are sent as the bytes a real terminal sends for them.
 
 #include <sys/resource.h>
 #include <sys/types.h>
@@ -28,10 +32,17 @@
 #include <utility>
 #include <vector>
 
-struct VTerm;
-struct VTermScreen;
+#include "support/terminal_screen.h"
 
-namespace e2e {
+namespace rpg::test {
+
+// The game's two programs, as built.
+std::filesystem::path battle_program();
+std::filesystem::path field_program();
+
+// Monotonic time in nanoseconds (the clock of steady_clock and of
+// clock_gettime(CLOCK_MONOTONIC)).
+std::int64_t monotonic_ns();
 
 // Where a standard stream of the program goes.
 enum class Stream {
@@ -44,16 +55,25 @@ enum class Stream {
 struct Launch {
     std::filesystem::path program;
     std::vector<std::string> arguments;  // after the program's name
-    std::filesystem::path folder;        // the working directory, where the data files are
+    // Run instead of a program when set: its result is the exit status (99
+    // when it throws), and it may write lines to the descriptor it is given,
+    // which the session collects as reports().
+    std::function<int(int report_fd)> body;
+    std::filesystem::path folder;  // the working directory, where the data files are; none when empty
     int columns = 80;
     int rows = 24;
     // Variables set (or, with std::nullopt, removed) on top of the standard
-    // environment: TERM=xterm-256color, LANG and LC_ALL C.UTF-8, PATH, HOME,
-    // and the sanitizer options of the test's own environment.
+    // environment: TERM=xterm-256color, LANG and LC_ALL C.UTF-8, PATH, HOME
+    // (the folder), and the sanitizer options of the test's own environment.
     std::vector<std::pair<std::string, std::optional<std::string>>> environment;
     Stream input = Stream::terminal;
     Stream output = Stream::terminal;
     Stream error_output = Stream::terminal;
+    // The niceness the program asks for, whatever the caller's own; it gets
+    // it where the system allows.
+    std::optional<int> niceness;
+    // False: the screen takes in output only through feed_screen().
+    bool screen_follows_output = true;
 };
 
 // How the program ended.
@@ -63,28 +83,28 @@ struct Ending {
     double seconds_after_request = 0;  // from the call that asked for the end to the report
 
     bool exited() const;
-    int exit_code() const;
+    int exit_code() const;  // -1 when it did not exit
     bool killed_by(int signo) const;
     double cpu_seconds() const;
     std::string describe() const;
 };
 
-// One screen cell as the terminal shows it.
-struct Cell {
-    std::string text;  // UTF-8; " " for an empty cell; "" for the right half of a wide character
-    int width = 1;     // 1, or 2 for the first half of a wide character, 0 for its right half
-    bool bright = false;
-    bool operator==(const Cell&) const = default;
+// What /proc tells about the program at one moment.
+struct Sample {
+    std::int64_t at_ns = 0;         // monotonic_ns()
+    std::int64_t cpu_ns = 0;        // time on a CPU, user and system
+    std::int64_t wait_ns = 0;       // time ready to run but waiting for a CPU
+    std::int64_t major_faults = 0;  // page faults that had to read from disk
 };
 
-class GameProcess {
+class PtySession {
 public:
     using Clock = std::chrono::steady_clock;
 
-    explicit GameProcess(Launch launch);
-    ~GameProcess();  // ends the program (SIGKILL) if it still runs
-    GameProcess(const GameProcess&) = delete;
-    GameProcess& operator=(const GameProcess&) = delete;
+    explicit PtySession(Launch launch);
+    ~PtySession();  // ends the program (SIGKILL) if it still runs
+    PtySession(const PtySession&) = delete;
+    PtySession& operator=(const PtySession&) = delete;
 
     pid_t pid() const { return game_pid_; }
 
@@ -98,17 +118,27 @@ public:
     void space() { send(" "); }
 
     // --- Screen ----------------------------------------------------------
-    int columns() const { return columns_; }
-    int rows() const { return rows_; }
-    Cell cell(int column, int row) const;
-    // The text of a row from a column on, over `length` columns (to the end
-    // when negative); the right halves of wide characters add nothing.
-    std::string text(int row, int column = 0, int length = -1) const;
-    std::string screen_text() const;  // every row, trailing blanks removed
-    bool alternate_screen() const { return alternate_screen_; }
-    bool cursor_visible() const { return cursor_visible_; }
-    // A copy of every cell, for comparing a screen before and after.
-    std::vector<Cell> snapshot() const;
+    const TerminalScreen& screen() const { return screen_; }
+    TerminalScreen& screen() { return screen_; }
+    int columns() const { return screen_.columns(); }
+    int rows() const { return screen_.rows(); }
+    Cell cell(int column, int row) const { return screen_.cell(column, row); }
+    std::string text(int row, int column = 0, int length = -1) const { return screen_.text(row, column, length); }
+    std::string screen_text() const { return screen_.screen_text(); }
+    std::vector<Cell> snapshot() const { return screen_.snapshot(); }
+    bool alternate_screen() const { return screen_.alternate_screen(); }
+    bool cursor_visible() const { return screen_.cursor_visible(); }
+
+    // --- Output ----------------------------------------------------------
+    // Every byte the program has written so far.
+    const std::string& output() const { return output_; }
+    std::uint64_t output_bytes() const { return output_.size(); }
+    // Without screen_follows_output: the screen takes in the next `bytes` of
+    // the output (no more than have come); how far it has taken it.
+    void feed_screen(std::size_t bytes);
+    std::size_t screen_fed() const { return fed_; }
+    // What a body has reported so far.
+    const std::string& reports() const { return reports_text_; }
 
     // Reads what the program wrote, for up to `milliseconds`; returns true
     // when anything came.
@@ -122,9 +152,6 @@ public:
     // Pumps for a while, whatever comes.
     void settle(int milliseconds);
     Clock::time_point last_output() const { return last_output_; }
-    // How many bytes the program has written so far; a screen that looks as
-    // it did before a key can still be told apart by this.
-    std::uint64_t output_bytes() const { return output_bytes_; }
 
     // --- The terminal ----------------------------------------------------
     // The terminal's modes as the program left them (read on the terminal side).
@@ -143,8 +170,12 @@ public:
     bool wait_stopped(double seconds = 10);
     bool wait_continued(double seconds = 10);
     std::optional<Ending> wait_exit(double seconds = 20);
-    // User plus system CPU time used so far (from /proc).
+    // Sends the signal unless the program has ended, waits for the end,
+    // and kills the program when it has not ended within `seconds`.
+    Ending finish(int signo, double seconds = 3);
+    // User plus system CPU time used so far, and more, from /proc.
     double cpu_seconds() const;
+    Sample sample() const;
     // What the program wrote to a captured stream (Stream::file).
     std::string captured_output() const;
     std::string captured_error() const;
@@ -153,17 +184,17 @@ public:
     std::string dump() const;
 
 private:
-    friend struct EmulatorGlue;
     void start();
     void read_reports();
+    void read_body_reports();
     void write_to_terminal(std::string_view bytes);
 
     Launch launch_;
-    int columns_;
-    int rows_;
+    TerminalScreen screen_;
     int master_ = -1;
     int slave_ = -1;  // kept open to read the terminal's modes
     int reports_ = -1;
+    int body_reports_ = -1;
     int held_pipe_ = -1;  // the test's end of an input pipe
     pid_t shell_pid_ = -1;
     pid_t game_pid_ = -1;
@@ -173,11 +204,9 @@ private:
     Clock::time_point end_requested_;
     Clock::time_point last_output_;
     Clock::time_point last_input_;
-    std::uint64_t output_bytes_ = 0;
-    VTerm* vt_ = nullptr;
-    VTermScreen* screen_ = nullptr;
-    bool alternate_screen_ = false;
-    bool cursor_visible_ = true;
+    std::string output_;
+    std::size_t fed_ = 0;
+    std::string reports_text_;
 };
 
-}  // namespace e2e
+}  // namespace rpg::test

@@ -1,4 +1,4 @@
-#include "harness/game_process.h"
+#include "support/pty_session.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -7,22 +7,22 @@
 #include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <vterm.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
 
-extern char** environ;
-
-namespace e2e {
+namespace rpg::test {
 namespace {
 
-// What the stand-in shell tells the test.
+// What the stand-in shell tells the session.
 struct Report {
     enum Kind : int { started, stopped, continued, ended } kind;
     pid_t pid;
@@ -30,26 +30,8 @@ struct Report {
     rusage usage;
 };
 
-double seconds_since(GameProcess::Clock::time_point since) {
-    return std::chrono::duration<double>(GameProcess::Clock::now() - since).count();
-}
-
-void append_utf8(std::string& out, std::uint32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
+double seconds_since(PtySession::Clock::time_point since) {
+    return std::chrono::duration<double>(PtySession::Clock::now() - since).count();
 }
 
 void fail(const std::string& what) { throw std::runtime_error(what + ": " + std::strerror(errno)); }
@@ -61,16 +43,26 @@ std::string read_file(const std::filesystem::path& path) {
     return out.str();
 }
 
+// Moves a descriptor above the standard three, which the program's streams
+// take over even when the test runs with some of them closed.
+int above_standard(int fd) {
+    if (fd < 0 || fd > 2) return fd;
+    const int high = fcntl(fd, F_DUPFD_CLOEXEC, 10);
+    if (high < 0) fail("fcntl");
+    close(fd);
+    return high;
+}
+
 // The environment of the program: a small, fixed one, so that the test does
 // not depend on the settings of whoever runs it.
-std::vector<std::string> environment_for(const Launch& launch) {
+std::vector<std::pair<std::string, std::string>> environment_for(const Launch& launch) {
     std::vector<std::pair<std::string, std::string>> vars = {
         {"PATH", "/usr/local/bin:/usr/bin:/bin"},
-        {"HOME", launch.folder.string()},
         {"TERM", "xterm-256color"},
         {"LANG", "C.UTF-8"},
         {"LC_ALL", "C.UTF-8"},
     };
+    if (!launch.folder.empty()) vars.emplace_back("HOME", launch.folder.string());
     for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"}) {
         if (const char* value = std::getenv(name)) vars.emplace_back(name, value);
     }
@@ -78,38 +70,19 @@ std::vector<std::string> environment_for(const Launch& launch) {
         std::erase_if(vars, [&](const auto& v) { return v.first == setting.first; });
         if (setting.second) vars.emplace_back(setting.first, *setting.second);
     }
-    std::vector<std::string> out;
-    for (const auto& [name, value] : vars) out.push_back(name + "=" + value);
-    return out;
+    return vars;
 }
 
 }  // namespace
 
-// The emulator calls back into these.
-struct EmulatorGlue {
-    static void output(const char* bytes, std::size_t length, void* user) {
-        static_cast<GameProcess*>(user)->write_to_terminal(std::string_view(bytes, length));
-    }
-    static int property(VTermProp prop, VTermValue* value, void* user) {
-        auto* self = static_cast<GameProcess*>(user);
-        if (prop == VTERM_PROP_ALTSCREEN) self->alternate_screen_ = value->boolean != 0;
-        if (prop == VTERM_PROP_CURSORVISIBLE) self->cursor_visible_ = value->boolean != 0;
-        return 1;
-    }
-};
+std::filesystem::path battle_program() { return RPG_BATTLE_PROGRAM; }
+std::filesystem::path field_program() { return RPG_FIELD_PROGRAM; }
 
-namespace {
-const VTermScreenCallbacks screen_callbacks = {
-    nullptr,                  // damage
-    nullptr,                  // moverect
-    nullptr,                  // movecursor
-    &EmulatorGlue::property,  // settermprop
-    nullptr,                  // bell
-    nullptr,                  // resize
-    nullptr,                  // sb_pushline
-    nullptr,                  // sb_popline
-};
-}  // namespace
+std::int64_t monotonic_ns() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<std::int64_t>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+}
 
 // ---------------------------------------------------------------------------
 // Ending
@@ -136,30 +109,32 @@ std::string Ending::describe() const {
 // ---------------------------------------------------------------------------
 // Start and end
 
-GameProcess::GameProcess(Launch launch) : launch_(std::move(launch)), columns_(launch_.columns), rows_(launch_.rows) {
-    vt_ = vterm_new(rows_, columns_);
-    vterm_set_utf8(vt_, 1);
-    screen_ = vterm_obtain_screen(vt_);
-    vterm_screen_set_callbacks(screen_, &screen_callbacks, this);
-    vterm_screen_enable_altscreen(screen_, 1);
-    vterm_screen_reset(screen_, 1);
-    vterm_output_set_callback(vt_, &EmulatorGlue::output, this);
+PtySession::PtySession(Launch launch)
+    : launch_(std::move(launch)),
+      screen_(launch_.columns, launch_.rows, [this](std::string_view bytes) { write_to_terminal(bytes); }) {
     start();
 }
 
-void GameProcess::start() {
+void PtySession::start() {
     winsize size{};
-    size.ws_col = static_cast<unsigned short>(columns_);
-    size.ws_row = static_cast<unsigned short>(rows_);
+    size.ws_col = static_cast<unsigned short>(launch_.columns);
+    size.ws_row = static_cast<unsigned short>(launch_.rows);
     if (openpty(&master_, &slave_, nullptr, nullptr, &size) != 0) fail("openpty");
+    master_ = above_standard(master_);
+    slave_ = above_standard(slave_);
     fcntl(master_, F_SETFD, FD_CLOEXEC);
     fcntl(slave_, F_SETFD, FD_CLOEXEC);
     fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
 
     int report_pipe[2];
     if (pipe2(report_pipe, O_CLOEXEC) != 0) fail("pipe");
+    for (int& fd : report_pipe) fd = above_standard(fd);
     int input_pipe[2] = {-1, -1};
     if (launch_.input == Stream::pipe && pipe2(input_pipe, O_CLOEXEC) != 0) fail("pipe");
+    for (int& fd : input_pipe) fd = above_standard(fd);
+    int body_pipe[2] = {-1, -1};
+    if (launch_.body && pipe2(body_pipe, O_CLOEXEC) != 0) fail("pipe");
+    for (int& fd : body_pipe) fd = above_standard(fd);
 
     // Everything the children need is prepared before the fork.
     const std::string program = launch_.program.string();
@@ -168,7 +143,9 @@ void GameProcess::start() {
     const std::string out_file = (launch_.folder / "stdout.txt").string();
     const std::string err_file = (launch_.folder / "stderr.txt").string();
     if (launch_.input == Stream::file) std::ofstream(in_file, std::ios::trunc).flush();
-    std::vector<std::string> env = environment_for(launch_);
+    const auto vars = environment_for(launch_);
+    std::vector<std::string> env;
+    for (const auto& [name, value] : vars) env.push_back(name + "=" + value);
     std::vector<char*> envp;
     for (std::string& e : env) envp.push_back(e.data());
     envp.push_back(nullptr);
@@ -180,12 +157,14 @@ void GameProcess::start() {
     const Launch& l = launch_;
     const int slave = slave_;
 
+    std::fflush(nullptr);  // nothing buffered is written twice
     shell_pid_ = fork();
     if (shell_pid_ < 0) fail("fork");
     if (shell_pid_ == 0) {
         // The stand-in shell: leader of the terminal's session.
         close(master_);
         close(report_pipe[0]);
+        if (body_pipe[0] >= 0) close(body_pipe[0]);
         setsid();
         ioctl(slave, TIOCSCTTY, 0);
         ::signal(SIGHUP, SIG_IGN);  // a hang-up reaches the program only as the end of its input
@@ -211,6 +190,7 @@ void GameProcess::start() {
             sigprocmask(SIG_SETMASK, &none, nullptr);
             rlimit no_core{0, 0};
             setrlimit(RLIMIT_CORE, &no_core);
+            if (l.niceness) setpriority(PRIO_PROCESS, 0, *l.niceness);
 
             auto open_for = [&](Stream s, int fd) -> int {
                 switch (s) {
@@ -228,10 +208,20 @@ void GameProcess::start() {
                 int from = open_for(streams[fd], fd);
                 if (from < 0 || dup2(from, fd) < 0) _exit(122);
             }
-            if (chdir(folder.c_str()) != 0) _exit(123);
+            if (!folder.empty() && chdir(folder.c_str()) != 0) _exit(123);
+            if (l.body) {
+                clearenv();
+                for (const auto& [name, value] : vars) setenv(name.c_str(), value.c_str(), 1);
+                int status = 99;
+                try {
+                    status = l.body(body_pipe[1]);
+                } catch (...) {}
+                _exit(status);
+            }
             execve(program.c_str(), argv.data(), envp.data());
             _exit(127);
         }
+        if (body_pipe[1] >= 0) close(body_pipe[1]);
         close(sync[0]);
         setpgid(game, game);
         tcsetpgrp(slave, game);
@@ -264,6 +254,11 @@ void GameProcess::start() {
         close(input_pipe[0]);
         held_pipe_ = input_pipe[1];
     }
+    if (body_pipe[0] >= 0) {
+        close(body_pipe[1]);
+        body_reports_ = body_pipe[0];
+        fcntl(body_reports_, F_SETFL, fcntl(body_reports_, F_GETFL) | O_NONBLOCK);
+    }
     end_requested_ = Clock::now();
     last_output_ = Clock::now();
     last_input_ = Clock::now();
@@ -272,7 +267,7 @@ void GameProcess::start() {
     if (game_pid_ < 0) throw std::runtime_error("the program did not start: " + program);
 }
 
-GameProcess::~GameProcess() {
+PtySession::~PtySession() {
     if (game_pid_ > 0 && !ending_) {
         kill(game_pid_, SIGKILL);
         kill(game_pid_, SIGCONT);
@@ -291,16 +286,15 @@ GameProcess::~GameProcess() {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
     }
-    for (int fd : {master_, slave_, reports_, held_pipe_}) {
+    for (int fd : {master_, slave_, reports_, body_reports_, held_pipe_}) {
         if (fd >= 0) close(fd);
     }
-    vterm_free(vt_);
 }
 
 // ---------------------------------------------------------------------------
 // Input and output
 
-void GameProcess::write_to_terminal(std::string_view bytes) {
+void PtySession::write_to_terminal(std::string_view bytes) {
     const auto deadline = Clock::now() + std::chrono::seconds(5);
     while (!bytes.empty() && master_ >= 0) {
         ssize_t n = write(master_, bytes.data(), bytes.size());
@@ -315,41 +309,54 @@ void GameProcess::write_to_terminal(std::string_view bytes) {
     }
 }
 
-void GameProcess::send(std::string_view bytes) {
+void PtySession::send(std::string_view bytes) {
     last_input_ = Clock::now();
     write_to_terminal(bytes);
 }
 
-bool GameProcess::pump(int milliseconds) {
+void PtySession::feed_screen(std::size_t bytes) {
+    bytes = std::min(bytes, output_.size() - fed_);
+    screen_.write(std::string_view(output_).substr(fed_, bytes));
+    fed_ += bytes;
+}
+
+bool PtySession::pump(int milliseconds) {
     bool got = false;
     const auto deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
     for (;;) {
-        pollfd fds[2];
+        pollfd fds[3];
         nfds_t count = 0;
+        const nfds_t reports_at = count;
         if (reports_ >= 0) fds[count++] = {reports_, POLLIN, 0};
+        const nfds_t body_at = count;
+        if (body_reports_ >= 0) fds[count++] = {body_reports_, POLLIN, 0};
         const nfds_t terminal_at = count;
         if (master_ >= 0) fds[count++] = {master_, POLLIN, 0};
         const int left = static_cast<int>(std::max<long long>(
             0, std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count()));
         int ready = poll(fds, count, got ? 0 : left);
         if (ready < 0 && errno != EINTR) fail("poll");
-        if (ready > 0 && reports_ >= 0 && fds[0].revents) read_reports();
+        if (ready > 0 && reports_ >= 0 && fds[reports_at].revents) read_reports();
+        if (ready > 0 && body_reports_ >= 0 && fds[body_at].revents) {
+            read_body_reports();
+            got = true;
+        }
         if (ready > 0 && master_ >= 0 && fds[terminal_at].revents) {
-            char buffer[8192];
+            char buffer[65536];
             for (;;) {
                 ssize_t n = read(master_, buffer, sizeof buffer);
                 if (n <= 0) break;
-                vterm_input_write(vt_, buffer, static_cast<std::size_t>(n));
+                output_.append(buffer, static_cast<std::size_t>(n));
                 last_output_ = Clock::now();
-                output_bytes_ += static_cast<std::uint64_t>(n);
                 got = true;
             }
+            if (launch_.screen_follows_output) feed_screen(output_.size() - fed_);
         }
         if (got || Clock::now() >= deadline) return got;
     }
 }
 
-void GameProcess::read_reports() {
+void PtySession::read_reports() {
     Report report{};
     for (;;) {
         const ssize_t n = read(reports_, &report, sizeof report);
@@ -368,7 +375,23 @@ void GameProcess::read_reports() {
     }
 }
 
-bool GameProcess::wait_until(const std::function<bool()>& condition, double seconds) {
+void PtySession::read_body_reports() {
+    char buffer[4096];
+    for (;;) {
+        const ssize_t n = read(body_reports_, buffer, sizeof buffer);
+        if (n > 0) {
+            reports_text_.append(buffer, static_cast<std::size_t>(n));
+            continue;
+        }
+        if (n == 0) {  // the program and everything it started have ended
+            close(body_reports_);
+            body_reports_ = -1;
+        }
+        return;
+    }
+}
+
+bool PtySession::wait_until(const std::function<bool()>& condition, double seconds) {
     const auto deadline =
         Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
     for (;;) {
@@ -378,7 +401,7 @@ bool GameProcess::wait_until(const std::function<bool()>& condition, double seco
     }
 }
 
-bool GameProcess::wait_until_quiet(const std::function<bool()>& condition, double seconds, int quiet_ms) {
+bool PtySession::wait_until_quiet(const std::function<bool()>& condition, double seconds, int quiet_ms) {
     const auto quiet = std::chrono::milliseconds(quiet_ms);
     return wait_until(
         [&] {
@@ -388,102 +411,37 @@ bool GameProcess::wait_until_quiet(const std::function<bool()>& condition, doubl
         seconds);
 }
 
-void GameProcess::settle(int milliseconds) {
+void PtySession::settle(int milliseconds) {
     const auto deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
     while (Clock::now() < deadline) pump(20);
 }
 
-// ---------------------------------------------------------------------------
-// Screen
-
-Cell GameProcess::cell(int column, int row) const {
-    Cell out;
-    if (column < 0 || row < 0 || column >= columns_ || row >= rows_) return out;
-    VTermScreenCell c{};
-    vterm_screen_get_cell(screen_, VTermPos{row, column}, &c);
-    out.bright = c.attrs.bold != 0;
-    if (c.chars[0] == static_cast<std::uint32_t>(-1)) {
-        out.width = 0;
-        return out;
-    }
-    out.width = c.width;
-    if (c.chars[0] == 0) {
-        out.text = " ";
-        return out;
-    }
-    for (int i = 0; i < VTERM_MAX_CHARS_PER_CELL && c.chars[i] != 0; ++i) append_utf8(out.text, c.chars[i]);
-    return out;
-}
-
-std::string GameProcess::text(int row, int column, int length) const {
-    std::string out;
-    const int end = length < 0 ? columns_ : std::min(columns_, column + length);
-    for (int x = column; x < end; ++x) out += cell(x, row).text;
-    return out;
-}
-
-std::string GameProcess::screen_text() const {
-    std::string out;
-    for (int row = 0; row < rows_; ++row) {
-        std::string line = text(row);
-        while (!line.empty() && line.back() == ' ') line.pop_back();
-        out += line;
-        out += '\n';
-    }
-    return out;
-}
-
-std::vector<Cell> GameProcess::snapshot() const {
-    std::vector<Cell> cells;
-    for (int row = 0; row < rows_; ++row) {
-        for (int column = 0; column < columns_; ++column) cells.push_back(cell(column, row));
-    }
-    return cells;
-}
-
-std::string GameProcess::dump() const {
+std::string PtySession::dump() const {
     std::ostringstream out;
-    out << "screen " << columns_ << "x" << rows_ << (alternate_screen_ ? ", alternate" : ", normal")
-        << (cursor_visible_ ? ", cursor shown" : ", cursor hidden") << "; program "
-        << (ending_ ? ending_->describe() : std::string("running")) << "\n";
-    std::string text = screen_text();
-    std::istringstream lines(text);
-    std::string line;
-    for (int row = 0; std::getline(lines, line); ++row) {
-        out << (row < 10 ? " " : "") << row << "|" << line;
-        // Where the bright text is, as column ranges.
-        std::string bright;
-        for (int x = 0; x < columns_; ++x) {
-            if (!cell(x, row).bright || cell(x, row).text == " ") continue;
-            int end = x;
-            while (end + 1 < columns_ && cell(end + 1, row).bright) ++end;
-            bright += " " + std::to_string(x) + "-" + std::to_string(end);
-            x = end;
-        }
-        if (!bright.empty()) out << "   [bright:" << bright << "]";
-        out << "\n";
-    }
+    out << "screen " << columns() << "x" << rows() << (alternate_screen() ? ", alternate" : ", normal")
+        << (cursor_visible() ? ", cursor shown" : ", cursor hidden") << "; program "
+        << (ending_ ? ending_->describe() : std::string("running")) << "\n"
+        << screen_.dump();
+    if (!reports_text_.empty()) out << "reports:\n" << reports_text_;
     return out.str();
 }
 
 // ---------------------------------------------------------------------------
 // The terminal
 
-termios GameProcess::modes() const {
+termios PtySession::modes() const {
     termios t{};
     if (slave_ < 0 || tcgetattr(slave_, &t) != 0) throw std::runtime_error("cannot read the terminal's modes");
     return t;
 }
 
-bool GameProcess::echo_and_canonical() const {
+bool PtySession::echo_and_canonical() const {
     const termios t = modes();
     return (t.c_lflag & ECHO) && (t.c_lflag & ICANON);
 }
 
-void GameProcess::resize(int columns, int rows) {
-    columns_ = columns;
-    rows_ = rows;
-    vterm_set_size(vt_, rows, columns);
+void PtySession::resize(int columns, int rows) {
+    screen_.resize(columns, rows);
     winsize size{};
     size.ws_col = static_cast<unsigned short>(columns);
     size.ws_row = static_cast<unsigned short>(rows);
@@ -491,7 +449,7 @@ void GameProcess::resize(int columns, int rows) {
     if (running()) kill(game_pid_, SIGWINCH);
 }
 
-void GameProcess::close_terminal() {
+void PtySession::close_terminal() {
     end_requested_ = Clock::now();
     close(master_);
     master_ = -1;
@@ -502,49 +460,75 @@ void GameProcess::close_terminal() {
 // ---------------------------------------------------------------------------
 // The process
 
-void GameProcess::signal(int signo) {
+void PtySession::signal(int signo) {
     end_requested_ = Clock::now();
     if (running()) kill(game_pid_, signo);
 }
 
-bool GameProcess::wait_stopped(double seconds) {
+bool PtySession::wait_stopped(double seconds) {
     bool got = wait_until([&] { return stopped_ || ending_.has_value(); }, seconds) && stopped_;
     stopped_ = false;
     return got;
 }
 
-bool GameProcess::wait_continued(double seconds) {
+bool PtySession::wait_continued(double seconds) {
     bool got = wait_until([&] { return continued_ || ending_.has_value(); }, seconds) && continued_;
     continued_ = false;
     return got;
 }
 
-std::optional<Ending> GameProcess::wait_exit(double seconds) {
+std::optional<Ending> PtySession::wait_exit(double seconds) {
     wait_until([&] { return ending_.has_value(); }, seconds);
     if (ending_) pump(50);  // the last of the output
     return ending_;
 }
 
-double GameProcess::cpu_seconds() const {
-    std::string stat = read_file("/proc/" + std::to_string(game_pid_) + "/stat");
-    std::size_t close = stat.rfind(')');
-    if (close == std::string::npos) return 0;
-    std::istringstream fields(stat.substr(close + 2));
-    std::string field;
-    long long utime = 0;
-    long long stime = 0;
-    // After the name: state is field 3; utime and stime are fields 14 and 15.
-    for (int index = 3; fields >> field; ++index) {
-        if (index == 14) utime = std::stoll(field);
-        if (index == 15) {
-            stime = std::stoll(field);
-            break;
+Ending PtySession::finish(int signo, double seconds) {
+    if (!ending_) {
+        signal(signo);
+        if (!wait_exit(seconds)) {
+            kill(game_pid_, SIGKILL);
+            kill(game_pid_, SIGCONT);
+            wait_exit(10);
         }
     }
-    return static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
+    return ending_ ? *ending_ : Ending{};
 }
 
-std::string GameProcess::captured_output() const { return read_file(launch_.folder / "stdout.txt"); }
-std::string GameProcess::captured_error() const { return read_file(launch_.folder / "stderr.txt"); }
+Sample PtySession::sample() const {
+    Sample s;
+    s.at_ns = monotonic_ns();
+    if (ending_ || game_pid_ <= 0) return s;
+    const std::string base = "/proc/" + std::to_string(game_pid_);
+    // stat, after the name in parentheses: field 12 counts major page
+    // faults, fields 14 and 15 the user and system time in clock ticks.
+    const std::string stat = read_file(base + "/stat");
+    const std::size_t close = stat.rfind(')');
+    long long ticks = 0;
+    if (close != std::string::npos) {
+        std::istringstream fields(stat.substr(close + 2));
+        std::string field;
+        for (int n = 3; fields >> field && n <= 15; ++n) {
+            if (n == 12) s.major_faults = std::atoll(field.c_str());
+            if (n >= 14) ticks += std::atoll(field.c_str());
+        }
+    }
+    // schedstat: the time on a CPU and the time waiting for one, in
+    // nanoseconds; finer than the ticks, which serve where it is missing.
+    const std::string schedstat = read_file(base + "/schedstat");
+    if (!schedstat.empty()) {
+        char* end = nullptr;
+        s.cpu_ns = std::strtoll(schedstat.c_str(), &end, 10);
+        s.wait_ns = std::strtoll(end, nullptr, 10);
+    } else {
+        s.cpu_ns = ticks * (1'000'000'000LL / sysconf(_SC_CLK_TCK));
+    }
+    return s;
+}
 
-}  // namespace e2e
+double PtySession::cpu_seconds() const { return static_cast<double>(sample().cpu_ns) / 1e9; }
+
+std::string PtySession::captured_output() const { return read_file(launch_.folder / "stdout.txt"); }
+std::string PtySession::captured_error() const { return read_file(launch_.folder / "stderr.txt"); }
+
+}  // namespace rpg::test

@@ -4,11 +4,11 @@
 
 #include <memory>
 
-#include "harness/game_process.h"
-#include "harness/scenario.h"
-#include "harness/screen_checks.h"
+#include "support/pty_session.h"
+#include "support/scenario.h"
+#include "support/screen_checks.h"
 
-namespace e2e {
+namespace rpg::test {
 namespace {
 
 const char* const notice[] = {
@@ -31,8 +31,8 @@ class MissingFile : public ::testing::TestWithParam<MissingCase> {};
 TEST_P(MissingFile, ShowsTheNoticeAndEndsWith255AfterThirtySeconds) {
     Scenario s;
     s.remove(GetParam().missing);
-    GameProcess g(GetParam().field ? s.field() : s.battle());
-    const auto started = GameProcess::Clock::now();
+    PtySession g(GetParam().field ? s.field() : s.battle());
+    const auto started = PtySession::Clock::now();
     ASSERT_TRUE(g.wait_until_quiet([&] { return has(g, 0, 3, notice[3]); })) << g.dump();
     for (int row = 0; row < 4; ++row) EXPECT_TRUE(shows(g, 0, row, notice[row]));
     EXPECT_TRUE(blank(g, 0, 5, 80)) << "nothing else is drawn";
@@ -45,7 +45,7 @@ TEST_P(MissingFile, ShowsTheNoticeAndEndsWith255AfterThirtySeconds) {
 
     auto ending = g.wait_exit(60);
     ASSERT_TRUE(ending) << g.dump();
-    const double waited = std::chrono::duration<double>(GameProcess::Clock::now() - started).count();
+    const double waited = std::chrono::duration<double>(PtySession::Clock::now() - started).count();
     EXPECT_EQ(ending->exit_code(), 255) << ending->describe();
     EXPECT_GE(waited, 29.0);
     EXPECT_LE(waited, 35.0);
@@ -67,4 +67,4 @@ INSTANTIATE_TEST_SUITE_P(Notice, MissingFile,
                          });
 
 }  // namespace
-}  // namespace e2e
+}  // namespace rpg::test

@@ -12,25 +12,25 @@
 #include <string>
 #include <string_view>
 
-#include "harness/game_process.h"
+#include "support/pty_session.h"
 
-namespace e2e {
+namespace rpg::test {
 
 enum class Look { any, normal, bright };
 
 // True when `utf8` stands at (column, row) with every character aligned as
 // the game lays it out; with a look, every non-blank cell must have it.
-::testing::AssertionResult shows(const GameProcess& game, int column, int row, std::string_view utf8,
+::testing::AssertionResult shows(const PtySession& game, int column, int row, std::string_view utf8,
                                  Look look = Look::any);
 // True when `length` cells from (column, row) are blank (ideographic spaces count).
-::testing::AssertionResult blank(const GameProcess& game, int column, int row, int length);
+::testing::AssertionResult blank(const PtySession& game, int column, int row, int length);
 // Whether the text stands there (for waiting).
-inline bool has(const GameProcess& game, int column, int row, std::string_view utf8, Look look = Look::any) {
+inline bool has(const PtySession& game, int column, int row, std::string_view utf8, Look look = Look::any) {
     return static_cast<bool>(shows(game, column, row, utf8, look));
 }
 // The number of columns the game gives the text: its Shift-JIS byte count.
 int game_columns(std::string_view utf8);
 // The number of times `piece` occurs in the row from `column` over `length` cells.
-int count_in_row(const GameProcess& game, int row, int column, int length, std::string_view piece);
+int count_in_row(const PtySession& game, int row, int column, int length, std::string_view piece);
 
-}  // namespace e2e
+}  // namespace rpg::test

@@ -1,10 +1,10 @@
-#include "harness/screen_checks.h"
+#include "support/screen_checks.h"
 
 #include <cstdint>
 #include <sstream>
 #include <vector>
 
-namespace e2e {
+namespace rpg::test {
 namespace {
 
 struct Char {
@@ -52,7 +52,7 @@ int game_columns(std::string_view utf8) {
     return columns;
 }
 
-::testing::AssertionResult shows(const GameProcess& game, int column, int row, std::string_view utf8, Look look) {
+::testing::AssertionResult shows(const PtySession& game, int column, int row, std::string_view utf8, Look look) {
     std::ostringstream problems;
     int x = column;
     for (const Char& c : decode(utf8)) {
@@ -82,7 +82,7 @@ int game_columns(std::string_view utf8) {
                                          << problems.str() << game.dump();
 }
 
-::testing::AssertionResult blank(const GameProcess& game, int column, int row, int length) {
+::testing::AssertionResult blank(const PtySession& game, int column, int row, int length) {
     for (int x = column; x < column + length; ++x) {
         const Cell cell = game.cell(x, row);
         // An ideographic space is blank too; so is its right half.
@@ -97,7 +97,7 @@ int game_columns(std::string_view utf8) {
     return ::testing::AssertionSuccess();
 }
 
-int count_in_row(const GameProcess& game, int row, int column, int length, std::string_view piece) {
+int count_in_row(const PtySession& game, int row, int column, int length, std::string_view piece) {
     int count = 0;
     for (int x = column; x < column + length; ++x) {
         if (game.cell(x, row).text == piece) ++count;
@@ -105,4 +105,4 @@ int count_in_row(const GameProcess& game, int row, int column, int length, std::
     return count;
 }
 
-}  // namespace e2e
+}  // namespace rpg::test

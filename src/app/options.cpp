@@ -1,0 +1,150 @@
+// The command line is read with getopt_long, so that it builds wherever a
+// POSIX-like C library is at hand (glibc, mingw-w64).
+
+#include "app/options.h"
+
+#include <getopt.h>
+
+#include <charconv>
+#include <system_error>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+#ifndef RPG_DATA_FROM_BIN
+#define RPG_DATA_FROM_BIN "../share/pawn-battle"
+#endif
+
+namespace rpg {
+namespace {
+
+enum LongOnly : int { opt_version = 256, opt_seed, opt_ambiguous };
+
+// '+': stop at the first argument that is not an option; ':': report a
+// missing value as ':' and print nothing.
+constexpr const char* short_options = "+:hd:";
+const option long_options[] = {
+    {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, opt_version},
+    {"data", required_argument, nullptr, 'd'},
+    {"seed", required_argument, nullptr, opt_seed},
+    {"ambiguous", required_argument, nullptr, opt_ambiguous},
+    {nullptr, 0, nullptr, 0},
+};
+
+std::optional<std::uint32_t> parse_seed(const std::string& text) {
+    std::uint32_t value = 0;
+    const char* end = text.data() + text.size();
+    auto [stop, problem] = std::from_chars(text.data(), end, value);
+    if (text.empty() || problem != std::errc() || stop != end) return std::nullopt;
+    return value;
+}
+
+// The option a parse stopped at, as the user wrote it: a long option's word
+// up to any "=value", or the short option's letter.
+std::string offending_option(const std::vector<char*>& argv) {
+    const bool in_range = optind >= 1 && static_cast<std::size_t>(optind) < argv.size();
+    const std::string word = in_range ? argv[static_cast<std::size_t>(optind - 1)] : "";
+    if (word.rfind("--", 0) == 0) return word.substr(0, word.find('='));
+    return std::string("-") + static_cast<char>(optopt);
+}
+
+}  // namespace
+
+ParsedOptions parse_options(const std::vector<std::string>& arguments) {
+    ParsedOptions parsed;
+    // getopt may permute and keeps pointers: hand it copies it may change.
+    std::vector<std::string> words;
+    words.reserve(arguments.size() + 1);
+    words.emplace_back("game");
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
+    const int argc = static_cast<int>(words.size());
+
+    optind = 0;  // start afresh, whatever an earlier parse left behind
+    opterr = 0;
+    for (;;) {
+        const int code = getopt_long(argc, argv.data(), short_options, long_options, nullptr);
+        if (code == -1) break;
+        switch (code) {
+            case 'h': parsed.options.help = true; break;
+            case opt_version: parsed.options.version = true; break;
+            case 'd':
+                if (*optarg == '\0') {
+                    parsed.error = "--data needs a folder";
+                    return parsed;
+                }
+                parsed.options.data_folder = optarg;
+                break;
+            case opt_seed:
+                parsed.options.seed = parse_seed(optarg);
+                if (!parsed.options.seed) {
+                    parsed.error = "invalid seed '" + std::string(optarg) + "': a whole number from 0 to 4294967295";
+                    return parsed;
+                }
+                break;
+            case opt_ambiguous: {
+                const std::string width = optarg;
+                if (width == "wide") {
+                    parsed.options.ambiguous = AmbiguousChoice::wide;
+                } else if (width == "narrow") {
+                    parsed.options.ambiguous = AmbiguousChoice::narrow;
+                } else {
+                    parsed.error = "invalid width '" + width + "' for --ambiguous: wide or narrow";
+                    return parsed;
+                }
+                break;
+            }
+            case ':': parsed.error = "option " + offending_option(argv) + " needs a value"; return parsed;
+            default: {
+                const std::string name = offending_option(argv);
+                const bool given_a_value = optopt != 0 && name.rfind("--", 0) == 0;
+                parsed.error = given_a_value ? "option " + name + " takes no value" : "unknown option " + name;
+                return parsed;
+            }
+        }
+    }
+    if (optind < argc) parsed.error = "unexpected argument '" + words[static_cast<std::size_t>(optind)] + "'";
+    return parsed;
+}
+
+std::filesystem::path choose_data_folder(const std::optional<std::filesystem::path>& given,
+                                         const std::filesystem::path& current, const std::filesystem::path& installed) {
+    if (given) return *given;
+    std::error_code ignored;
+    if (std::filesystem::exists(current / data_marker_file, ignored)) return current;
+    if (!installed.empty() && std::filesystem::exists(installed / data_marker_file, ignored)) return installed;
+    return current;
+}
+
+std::filesystem::path installed_data_folder(const char* argv0) {
+    std::error_code failed;
+    std::filesystem::path program;
+#ifdef _WIN32
+    std::wstring buffer(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length == 0) break;
+        if (length < buffer.size()) {
+            buffer.resize(length);
+            program = buffer;
+            break;
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+#else
+    program = std::filesystem::read_symlink("/proc/self/exe", failed);
+#endif
+    if (program.empty() && argv0 && *argv0) {
+        // Found through PATH, a bare name says nothing about where the program lives.
+        const std::filesystem::path named(argv0);
+        if (named.has_parent_path()) program = std::filesystem::absolute(named, failed);
+    }
+    if (program.empty()) return {};
+    return (program.parent_path() / RPG_DATA_FROM_BIN).lexically_normal();
+}
+
+}  // namespace rpg

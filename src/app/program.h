@@ -1,0 +1,47 @@
+#pragma once
+// The one start-up path of both programs: the command line, the data folder,
+// the terminal, and the end of the run. Whatever ends the game (a normal end,
+// a lost terminal, an unexpected failure) gives the terminal back first and
+// then says in one line what happened, the program's name written once.
+
+#include <filesystem>
+#include <string>
+
+#include "app/options.h"
+#include "platform/terminal.h"
+
+namespace rpg {
+
+// Exit statuses, the same for both programs.
+inline constexpr int exit_ok = 0;
+inline constexpr int exit_error = 1;           // bad data, no terminal, the terminal lost
+inline constexpr int exit_usage = 2;           // a bad command line
+inline constexpr int exit_missing_file = 255;  // a data file is missing
+// What the missing-file notice returns once its wait is over.
+inline constexpr int missing_file_notice_status = -1;
+
+struct ProgramInfo {
+    const char* name;     // "battle"
+    const char* summary;  // one line for --help
+    const char* details;  // the program's keys and files for --help, lines ending in '\n'
+    int min_columns;
+    int min_rows;
+};
+
+struct StartUp {
+    ProgramOptions options;
+    std::filesystem::path data_folder;
+};
+
+// Plays the game on a terminal that is ready. Returns the exit status
+// (missing_file_notice_status after the notice); a message for the player,
+// shown once the terminal is given back, goes in `error`.
+using GameEntry = int (*)(Terminal& terminal, const StartUp& start, std::string& error);
+
+// The whole program: the options, then the game. Returns the exit status.
+int run_program(const ProgramInfo& info, int argc, char** argv, GameEntry game);
+
+// The message with the program's name in front, unless it already has it.
+std::string with_program_name(const char* name, const std::string& message);
+
+}  // namespace rpg

@@ -1,0 +1,82 @@
+// The command line and the choice of the data folder.
+
+#include "app/options.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/data_folder.h"
+
+namespace rpg {
+namespace {
+
+// What a command line gave, in a few words; or its error message.
+std::string summary(const ParsedOptions& parsed) {
+    if (!parsed.error.empty()) return "error: " + parsed.error;
+    const ProgramOptions& o = parsed.options;
+    std::string words;
+    if (o.help) words += " help";
+    if (o.version) words += " version";
+    if (o.data_folder) words += " data=" + o.data_folder->string();
+    if (o.seed) words += " seed=" + std::to_string(*o.seed);
+    if (o.ambiguous == AmbiguousChoice::wide) words += " wide";
+    if (o.ambiguous == AmbiguousChoice::narrow) words += " narrow";
+    return words.empty() ? "" : words.substr(1);
+}
+
+TEST(Options, EachOptionBadValuesUnknownOptionsAndStrayArguments) {
+    const struct {
+        std::vector<std::string> arguments;
+        std::string expected;
+    } cases[] = {
+        {{}, ""},
+        {{"-h"}, "help"},
+        {{"--help", "--version"}, "help version"},
+        {{"-d", "some/dir"}, "data=some/dir"},
+        {{"--seed", "0"}, "seed=0"},
+        {{"--seed=4294967295"}, "seed=4294967295"},
+        {{"--ambiguous=wide"}, "wide"},
+        {{"--seed", "7", "-dx", "--ambiguous", "narrow"}, "data=x seed=7 narrow"},
+        {{"--seed", "3", "--"}, "seed=3"},
+        {{"--seed", "4294967296"}, "error: invalid seed '4294967296': a whole number from 0 to 4294967295"},
+        {{"--seed", "-1"}, "error: invalid seed '-1': a whole number from 0 to 4294967295"},
+        {{"--seed", "12x"}, "error: invalid seed '12x': a whole number from 0 to 4294967295"},
+        {{"--seed"}, "error: option --seed needs a value"},
+        {{"-d"}, "error: option -d needs a value"},
+        {{"--data="}, "error: --data needs a folder"},
+        {{"--ambiguous", "measure"}, "error: invalid width 'measure' for --ambiguous: wide or narrow"},
+        {{"--colour=red"}, "error: unknown option --colour"},
+        {{"-hx"}, "error: unknown option -x"},
+        {{"--version=2"}, "error: option --version takes no value"},
+        {{"-h", "battle.txt"}, "error: unexpected argument 'battle.txt'"},
+        {{"--", "--help"}, "error: unexpected argument '--help'"},
+    };
+    for (const auto& c : cases) {
+        std::string line;
+        for (const std::string& word : c.arguments) line += " " + word;
+        EXPECT_EQ(summary(parse_options(c.arguments)), c.expected) << "arguments:" << line;
+    }
+}
+
+TEST(DataFolder, GivenThenCurrentThenInstalledThenCurrent) {
+    test::DataFolder current, installed, given, empty;
+    current.write(data_marker_file, "x");
+    installed.write(data_marker_file, "x");
+    const struct {
+        const char* name;
+        std::optional<std::filesystem::path> given;
+        std::filesystem::path current, installed, expected;
+    } cases[] = {
+        {"--data, even over data here", given.path(), current.path(), installed.path(), given.path()},
+        {"the current folder with data", std::nullopt, current.path(), installed.path(), current.path()},
+        {"else the installed data", std::nullopt, empty.path(), installed.path(), installed.path()},
+        {"else here, for the notice", std::nullopt, empty.path(), empty.path(), empty.path()},
+        {"no installed folder known", std::nullopt, empty.path(), {}, empty.path()},
+    };
+    for (const auto& c : cases) EXPECT_EQ(choose_data_folder(c.given, c.current, c.installed), c.expected) << c.name;
+}
+
+}  // namespace
+}  // namespace rpg
