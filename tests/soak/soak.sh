@@ -23,6 +23,6 @@ cmake --preset asan >/dev/null
 cmake --build --preset asan --target soak_driver
 # A small quarantine, so that freed memory held back for checking levels off
 # early and growth shows.
-export ASAN_OPTIONS="detect_leaks=1:quarantine_size_mb=4:abort_on_error=0"
+export ASAN_OPTIONS="detect_leaks=1:quarantine_size_mb=1:abort_on_error=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 nice -n 10 build/asan/bin/soak_driver soak "$seconds" "$seed"

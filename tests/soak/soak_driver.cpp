@@ -129,21 +129,22 @@ struct Samples {
     std::vector<std::pair<double, long>> rss;  // (seconds since start, kB)
 };
 
-// Memory is flat when the peak of the second half of a run is no more than
-// a little above the peak of the first half (after a start-up allowance).
+// Memory is flat when the peak of the last third of a run is no more than a
+// little above the peak of the middle third; the first third is start-up
+// (and, under AddressSanitizer, the filling of its quarantine).
 void check_flat(const Samples& s, const std::string& who) {
     if (s.rss.empty() || s.rss.back().first < 20) return;  // too short to tell
-    const double half = s.rss.back().first / 2;
-    long first = 0;
-    long second = 0;
+    const double third = s.rss.back().first / 3;
+    long middle = 0;
+    long last = 0;
     for (const auto& [t, kb] : s.rss) {
-        if (t < 3) continue;
-        long& peak = t < half ? first : second;
+        if (t < third) continue;
+        long& peak = t < 2 * third ? middle : last;
         peak = std::max(peak, kb);
     }
-    std::printf("  %s: resident %.1f MB in the first half, %.1f MB in the second\n", who.c_str(),
-                static_cast<double>(first) / 1024.0, static_cast<double>(second) / 1024.0);
-    if (second > first + 4096) fail(who + ": memory grows while it runs");
+    std::printf("  %s: resident %.1f MB in the middle third, %.1f MB in the last\n", who.c_str(),
+                static_cast<double>(middle) / 1024.0, static_cast<double>(last) / 1024.0);
+    if (last > middle + 4096) fail(who + ": memory grows while it runs");
 }
 
 // One program for `seconds`, restarted whenever it ends by itself.
