@@ -3,8 +3,9 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
-#include <memory>
-#include <string_view>
+#include <string>
+#include <system_error>
+#include <utility>
 
 #include "data/tokens.h"
 #include "platform/encoding.h"
@@ -12,29 +13,95 @@
 namespace rpg {
 namespace {
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
+bool is_digit(int c) { return c >= '0' && c <= '9'; }
+
+// A data file read in small pieces, so that what the program holds does not
+// grow with the file. Only a regular file opens: a FIFO nobody writes would
+// hold the start for good, and a device may never end.
+class ByteSource {
+public:
+    explicit ByteSource(const std::filesystem::path& file) {
+        std::error_code ignored;
+        if (!std::filesystem::is_regular_file(file, ignored)) return;
+        // The narrow name, so that the same call builds where paths are wide.
+        stream_ = std::fopen(file.string().c_str(), "rb");
+        opened_ = stream_ != nullptr;
+    }
+    ~ByteSource() { close_file(); }
+    ByteSource(const ByteSource&) = delete;
+    ByteSource& operator=(const ByteSource&) = delete;
+
+    bool is_open() const { return opened_; }
+    // True once a read has failed (an unreadable file rather than an end).
+    bool failed() const { return failed_; }
+
+    // The next byte (0 to 255) without taking it, or -1 at the end.
+    int peek() {
+        if (pos_ == size_ && !fill()) return -1;
+        return static_cast<unsigned char>(buffer_[pos_]);
+    }
+    int get() {
+        const int c = peek();
+        if (c >= 0) ++pos_;
+        return c;
+    }
+
+private:
+    bool fill() {
+        if (stream_ == nullptr) return false;
+        size_ = std::fread(buffer_.data(), 1, buffer_.size(), stream_);
+        pos_ = 0;
+        if (size_ > 0) return true;
+        failed_ = std::ferror(stream_) != 0;
+        close_file();
+        return false;
+    }
+    void close_file() {
+        if (stream_ != nullptr) std::fclose(stream_);
+        stream_ = nullptr;
+    }
+
+    std::FILE* stream_ = nullptr;
+    bool opened_ = false;
+    std::array<char, 4096> buffer_{};
+    std::size_t pos_ = 0;
+    std::size_t size_ = 0;
+    bool failed_ = false;
+};
+
+// How much of an overlong string a refusal quotes.
+constexpr std::size_t quoted_bytes = 40;
 
 // Reads the values of a data file in order, the way a formatted read with a
 // "%s" or "%d" per value does: blanks before a value are skipped, a string is
 // a run of non-blank bytes, a number an optional sign and decimal digits. The
-// read stops for good at the end of the text or at the first value that does
+// read stops for good at the end of the file or at the first value that does
 // not match; fields after that keep what they held. A string too long for
-// its field stops the read too, and refuses the file.
+// its field stops the read too, and refuses the file. Nothing after the
+// last value asked for is read.
 class ValueReader {
 public:
-    ValueReader(std::string_view text, std::string file_name) : text_(text), file_(std::move(file_name)) {}
+    ValueReader(ByteSource& in, std::string file_name) : in_(in), file_(std::move(file_name)) {}
 
     template <std::size_t N>
     void text(FixedText<N>& field, const char* name) {
         if (stopped_) return;
         skip_blanks();
-        if (at_end()) return stop();
-        std::size_t start = pos_;
-        while (!at_end() && !is_blank(text_[pos_])) ++pos_;
-        std::string_view token = text_.substr(start, pos_ - start);
-        if (token.size() > N - 1) {
+        if (in_.peek() < 0) return stop();
+        // The token is kept only as far as the field and the refusal need it.
+        std::string token;
+        std::size_t length = 0;
+        while (in_.peek() >= 0 && !is_blank(static_cast<char>(in_.peek())) && length <= quoted_bytes) {
+            token += static_cast<char>(in_.get());
+            ++length;
+        }
+        if (length > N - 1) {
+            const bool cut = length > quoted_bytes;
+            if (cut) token.resize(quoted_bytes);
             error_ = file_ + ": " + name + " must be at most " + std::to_string(N - 1) + " bytes (found " +
-                     std::to_string(token.size()) + " bytes: \"" + utf8_from_sjis(token) + "\")";
+                     (cut ? "more than " + std::to_string(quoted_bytes) + " bytes, starting \""
+                          : std::to_string(length) + " bytes: \"") +
+                     utf8_from_sjis(token) + "\")";
             return stop();
         }
         field.fill('\0');
@@ -55,11 +122,10 @@ public:
     const std::string& error() const { return error_; }
 
 private:
-    bool at_end() const { return pos_ >= text_.size(); }
     void stop() { stopped_ = true; }
 
     void skip_blanks() {
-        while (!at_end() && is_blank(text_[pos_])) ++pos_;
+        while (in_.peek() >= 0 && is_blank(static_cast<char>(in_.peek()))) in_.get();
     }
 
     // A signed decimal integer in two's-complement form, modulo 2^64: every
@@ -68,55 +134,40 @@ private:
         if (stopped_) return false;
         skip_blanks();
         bool negative = false;
-        if (!at_end() && (text_[pos_] == '+' || text_[pos_] == '-')) {
-            negative = text_[pos_] == '-';
-            ++pos_;
-        }
-        if (at_end() || !is_digit(text_[pos_])) {
+        if (in_.peek() == '+' || in_.peek() == '-') negative = in_.get() == '-';
+        if (!is_digit(in_.peek())) {
             stop();
             return false;
         }
         std::uint64_t magnitude = 0;
-        while (!at_end() && is_digit(text_[pos_])) {
-            magnitude = magnitude * 10u + static_cast<std::uint64_t>(text_[pos_] - '0');
-            ++pos_;
-        }
+        while (is_digit(in_.peek())) magnitude = magnitude * 10u + static_cast<std::uint64_t>(in_.get() - '0');
         value = negative ? 0u - magnitude : magnitude;
         return true;
     }
 
-    std::string_view text_;
+    ByteSource& in_;
     std::string file_;
-    std::size_t pos_ = 0;
     bool stopped_ = false;
     std::string error_;
 };
 
-std::string refusal(const std::string& file, const char* field, const char* rule, long long found) {
-    return file + ": " + field + " must be " + rule + " (found " + std::to_string(found) + ")";
-}
-
-// The checks shared by the hero and the enemy kinds: both defences divide in
-// the damage formulas, and speed is taken as a signed number in the evade test.
-bool check_fighter(const std::string& file, u16 defense, u16 magic_defense, u16 speed, std::string& error) {
-    if (defense == 0) {
-        error = refusal(file, "defense", "at least 1", defense);
-        return false;
-    }
-    if (magic_defense == 0) {
-        error = refusal(file, "magic_defense", "at least 1", magic_defense);
-        return false;
-    }
-    if (to_i16(speed) < 0) {
-        error = refusal(file, "speed", "at most 32767", speed);
-        return false;
-    }
-    return true;
-}
-
 LoadResult missing(const std::string& file, std::string& error) {
     error = file + ": the file cannot be opened";
     return LoadResult::missing;
+}
+
+// The end of one file's read: a refused string, an unreadable file, or done.
+LoadResult finish(const ValueReader& values, const ByteSource& in, const std::string& file, std::string& error) {
+    if (values.refused()) {
+        error = values.error();
+        return LoadResult::invalid;
+    }
+    if (in.failed()) return missing(file, error);
+    return LoadResult::ok;
+}
+
+std::string refusal(const std::string& file, const char* field, const char* rule, long long found) {
+    return file + ": " + field + " must be " + rule + " (found " + std::to_string(found) + ")";
 }
 
 constexpr std::array<const char*, enemy_kind_count> enemy_files = {
@@ -128,39 +179,84 @@ constexpr std::array<const char*, skill_count> skill_files = {
     "SwordCut.txt", "Flame.txt", "BigRevolveSword.txt", "HellFlame.txt", "AbsoluteObedience.txt",
 };
 
+constexpr const char* hero_file = "Hero_Status_Info.txt";
+
 // The hero is two columns wide on a map of 54 columns and 19 rows.
 constexpr u16 hero_last_column = 52;
 constexpr u16 hero_last_row = 18;
 
+// Both damage formulas divide by the defender's defence and by its defence
+// times its magic defence.
+bool check_defences(const std::string& file, u16 defense, u16 magic_defense, std::string& error) {
+    if (defense == 0) {
+        error = refusal(file, "defense", "at least 1", defense);
+        return false;
+    }
+    if (magic_defense == 0) {
+        error = refusal(file, "magic_defense", "at least 1", magic_defense);
+        return false;
+    }
+    return true;
+}
+
+bool check_for_battle(const GameRecords& records, std::string& error) {
+    const HeroStatus& hero = records.hero;
+    // Current hit points are signed 16-bit: a larger maximum would start the
+    // hero with negative hit points.
+    if (to_i16(hero.max_hp) < 0) {
+        error = refusal(hero_file, "max_hp", "at most 32767", hero.max_hp);
+        return false;
+    }
+    if (!check_defences(hero_file, hero.defense, hero.magic_defense, error)) return false;
+
+    // The pawn is the only kind that fights; the others are kept as read.
+    const EnemyStatus& pawn = records.enemies[kind_pawn];
+    const std::string pawn_file = enemy_files[kind_pawn];
+    if (!check_defences(pawn_file, pawn.defense, pawn.magic_defense, error)) return false;
+    // The pawn attacks with this entry of the skill table.
+    if (pawn.skill >= skill_count) {
+        error = refusal(pawn_file, "skill", "0 to 4", pawn.skill);
+        return false;
+    }
+    return true;
+}
+
+bool check_for_field(const GameRecords& records, std::string& error) {
+    // The hero is drawn and walks on the map; off it, it could never move.
+    const HeroStatus& hero = records.hero;
+    if (hero.map_x > hero_last_column) {
+        error = refusal(hero_file, "map_x", "at most 52", hero.map_x);
+        return false;
+    }
+    if (hero.map_y > hero_last_row) {
+        error = refusal(hero_file, "map_y", "at most 18", hero.map_y);
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
-std::optional<std::string> read_text_file(const std::filesystem::path& file) {
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> stream(std::fopen(file.string().c_str(), "rb"), &std::fclose);
-    if (!stream) return std::nullopt;
-    std::string raw;
-    std::array<char, 4096> buffer{};
-    for (;;) {
-        std::size_t got = std::fread(buffer.data(), 1, buffer.size(), stream.get());
-        raw.append(buffer.data(), got);
-        if (got < buffer.size()) break;
-    }
-    if (std::ferror(stream.get())) return std::nullopt;  // e.g. a folder of that name
-
+std::optional<std::string> read_text_file(const std::filesystem::path& file, std::size_t limit) {
+    ByteSource in(file);
+    if (!in.is_open()) return std::nullopt;
     std::string text;
-    text.reserve(raw.size());
-    for (std::size_t i = 0; i < raw.size(); ++i) {
-        if (raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n') continue;
-        text += raw[i];
+    while (text.size() < limit) {
+        int c = in.get();
+        if (c < 0) break;
+        if (c == '\r' && in.peek() == '\n') c = in.get();
+        text += static_cast<char>(c);
     }
+    if (in.failed()) return std::nullopt;
     return text;
 }
 
 LoadResult load_hero(HeroStatus& hero, const std::filesystem::path& folder, std::string& error) {
-    const std::string file = "Hero_Status_Info.txt";
-    std::optional<std::string> content = read_text_file(folder / file);
-    if (!content) return missing(file, error);
+    const std::string file = hero_file;
+    ByteSource source(folder / file);
+    if (!source.is_open()) return missing(file, error);
 
-    ValueReader in(*content, file);
+    ValueReader in(source, file);
     in.text(hero.name, "name");
     in.number(hero.max_hp);
     in.number(hero.attack);
@@ -181,35 +277,15 @@ LoadResult load_hero(HeroStatus& hero, const std::filesystem::path& folder, std:
     }
     in.number(hero.map_x);
     in.number(hero.map_y);
-    if (in.refused()) {
-        error = in.error();
-        return LoadResult::invalid;
-    }
-
-    // Current hit points are signed 16-bit: a larger maximum would start the
-    // hero with negative hit points.
-    if (to_i16(hero.max_hp) < 0) {
-        error = refusal(file, "max_hp", "at most 32767", hero.max_hp);
-        return LoadResult::invalid;
-    }
-    if (!check_fighter(file, hero.defense, hero.magic_defense, hero.speed, error)) return LoadResult::invalid;
-    if (hero.map_x > hero_last_column) {
-        error = refusal(file, "map_x", "at most 52", hero.map_x);
-        return LoadResult::invalid;
-    }
-    if (hero.map_y > hero_last_row) {
-        error = refusal(file, "map_y", "at most 18", hero.map_y);
-        return LoadResult::invalid;
-    }
-    return LoadResult::ok;
+    return finish(in, source, file, error);
 }
 
 LoadResult load_enemy_kind(EnemyStatus& enemy, const std::filesystem::path& file, std::string& error) {
     const std::string name = file.filename().string();
-    std::optional<std::string> content = read_text_file(file);
-    if (!content) return missing(name, error);
+    ByteSource source(file);
+    if (!source.is_open()) return missing(name, error);
 
-    ValueReader in(*content, name);
+    ValueReader in(source, name);
     in.text(enemy.name, "name");
     in.number(enemy.kind);
     in.text(enemy.glyph, "glyph");
@@ -222,26 +298,7 @@ LoadResult load_enemy_kind(EnemyStatus& enemy, const std::filesystem::path& file
     in.number(enemy.magic_defense);
     in.number(enemy.speed);
     in.number(enemy.skill);
-    if (in.refused()) {
-        error = in.error();
-        return LoadResult::invalid;
-    }
-
-    // The experience reward divides by the sum of the six stats.
-    long long sum = static_cast<long long>(enemy.max_hp) + enemy.attack + enemy.defense + enemy.magic_attack +
-                    enemy.magic_defense + enemy.speed;
-    if (sum == 0) {
-        error = name +
-                ": the sum of max_hp, attack, defense, magic_attack, magic_defense and speed "
-                "must be at least 1 (found 0)";
-        return LoadResult::invalid;
-    }
-    if (!check_fighter(name, enemy.defense, enemy.magic_defense, enemy.speed, error)) return LoadResult::invalid;
-    if (enemy.skill >= skill_count) {
-        error = refusal(name, "skill", "0 to 4", enemy.skill);
-        return LoadResult::invalid;
-    }
-    return LoadResult::ok;
+    return finish(in, source, name, error);
 }
 
 LoadResult load_enemies(GameRecords& records, const std::filesystem::path& folder, std::string& error) {
@@ -258,19 +315,15 @@ LoadResult load_enemies(GameRecords& records, const std::filesystem::path& folde
 
 LoadResult load_skill(SkillStatus& skill, const std::filesystem::path& file, std::string& error) {
     const std::string name = file.filename().string();
-    std::optional<std::string> content = read_text_file(file);
-    if (!content) return missing(name, error);
+    ByteSource source(file);
+    if (!source.is_open()) return missing(name, error);
 
-    ValueReader in(*content, name);
+    ValueReader in(source, name);
     in.text(skill.name, "name");
     in.number(skill.reserved);
     in.number(skill.power);
     in.number(skill.accuracy);
-    if (in.refused()) {
-        error = in.error();
-        return LoadResult::invalid;
-    }
-    return LoadResult::ok;
+    return finish(in, source, name, error);
 }
 
 LoadResult load_skills(GameRecords& records, const std::filesystem::path& folder, std::string& error) {
@@ -281,12 +334,20 @@ LoadResult load_skills(GameRecords& records, const std::filesystem::path& folder
     return LoadResult::ok;
 }
 
-LoadResult load_game_data(GameRecords& records, const std::filesystem::path& folder, std::string& error) {
+LoadResult check_game_data(const GameRecords& records, DataUser user, std::string& error) {
+    const bool fits = user == DataUser::battle ? check_for_battle(records, error) : check_for_field(records, error);
+    return fits ? LoadResult::ok : LoadResult::invalid;
+}
+
+LoadResult load_game_data(GameRecords& records, const std::filesystem::path& folder, std::string& error,
+                          DataUser user) {
     LoadResult result = load_hero(records.hero, folder, error);
     if (result != LoadResult::ok) return result;
     result = load_enemies(records, folder, error);
     if (result != LoadResult::ok) return result;
-    return load_skills(records, folder, error);
+    result = load_skills(records, folder, error);
+    if (result != LoadResult::ok) return result;
+    return check_game_data(records, user, error);
 }
 
 }  // namespace rpg

@@ -61,7 +61,8 @@ void wipe_frame(Field& field, int left_row, int right_row, int count, std::strin
 }  // namespace
 
 bool load_map(Field& field, const std::filesystem::path& file) {
-    std::optional<std::string> text = read_text_file(file);
+    // Only the bytes the map can hold are read, whatever follows them.
+    std::optional<std::string> text = read_text_file(file, map_cells);
     if (!text) return false;
     for (int n = 0; n < map_cells; ++n) {
         std::int32_t cell = -1;  // past the end of a short file

@@ -11,7 +11,7 @@ namespace {
 
 int walk_field(rpg::SystemConsole& terminal, const rpg::StartUp& start, std::string& error) {
     rpg::Field field(terminal);
-    switch (rpg::load_game_data(field.records, start.data_folder, error)) {
+    switch (rpg::load_game_data(field.records, start.data_folder, error, rpg::DataUser::field)) {
         case rpg::LoadResult::ok: break;
         case rpg::LoadResult::missing: return rpg::fatal_missing_file(terminal);
         case rpg::LoadResult::invalid: return rpg::exit_error;

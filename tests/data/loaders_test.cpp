@@ -2,8 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include <atomic>
+#include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -215,50 +221,25 @@ struct RefusalCase {
     std::string message;  // empty: accepted
 };
 
-TEST(LoadHero, RefusesValuesTheGameCannotPlayWith) {
+TEST(LoadHero, RefusesANameTooLongForItsField) {
     const std::string f = "Hero_Status_Info.txt: ";
     const std::vector<RefusalCase> cases = {
         {0, "ABCDEFGHIJKLMNO", ""},
         {0, "ABCDEFGHIJKLMNOP", f + "name must be at most 15 bytes (found 16 bytes: \"ABCDEFGHIJKLMNOP\")"},
         {0, sjis("勇者勇者勇者勇者"), f + "name must be at most 15 bytes (found 16 bytes: \"勇者勇者勇者勇者\")"},
-        {1, "32767", ""},
-        {1, "32768", f + "max_hp must be at most 32767 (found 32768)"},
-        {1, "-1", f + "max_hp must be at most 32767 (found 65535)"},
-        {3, "0", f + "defense must be at least 1 (found 0)"},
-        {3, "65536", f + "defense must be at least 1 (found 0)"},
-        {5, "0", f + "magic_defense must be at least 1 (found 0)"},
-        {6, "0", ""},
-        {6, "32767", ""},
-        {6, "32768", f + "speed must be at most 32767 (found 32768)"},
-        {6, "-1", f + "speed must be at most 32767 (found 65535)"},
-        {20, "52", ""},
-        {20, "53", f + "map_x must be at most 52 (found 53)"},
-        {20, "-2", f + "map_x must be at most 52 (found 65534)"},
-        {21, "18", ""},
-        {21, "19", f + "map_y must be at most 18 (found 19)"},
+        {0, std::string(40, 'a'),
+         f + "name must be at most 15 bytes (found 40 bytes: \"" + std::string(40, 'a') + "\")"},
+        {0, std::string(1 << 20, 'b'),
+         f + "name must be at most 15 bytes (found more than 40 bytes, starting \"" + std::string(40, 'b') + "\")"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE("token " + std::to_string(c.token) + " = " + utf8_from_sjis(c.value));
+        SCOPED_TRACE(utf8_from_sjis(c.value.substr(0, 40)));
         HeroStatus hero;
         std::string error;
         LoadResult result = load_hero_with(c.token, c.value, hero, error);
-        if (c.message.empty()) {
-            EXPECT_EQ(result, LoadResult::ok) << error;
-        } else {
-            EXPECT_EQ(result, LoadResult::invalid);
-            EXPECT_EQ(error, c.message);
-        }
+        EXPECT_EQ(result, c.message.empty() ? LoadResult::ok : LoadResult::invalid) << error;
+        EXPECT_EQ(error, c.message);
     }
-}
-
-TEST(LoadHero, AShortFileIsCheckedOnWhatTheFieldsHold) {
-    // The read ends before defense, which keeps its 0 from the program start.
-    TempFolder folder;
-    folder.write("Hero_Status_Info.txt", sjis("勇者") + " 60 12");
-    HeroStatus hero;
-    std::string error;
-    EXPECT_EQ(load_hero(hero, folder.path(), error), LoadResult::invalid);
-    EXPECT_EQ(error, "Hero_Status_Info.txt: defense must be at least 1 (found 0)");
 }
 
 TEST(LoadHero, MissingFileIsReported) {
@@ -294,7 +275,7 @@ TEST(LoadEnemyKind, ReadsEveryField) {
     for (i16 hp : enemy.hp) EXPECT_EQ(hp, 0);  // a single kind's pool is filled by load_enemies
 }
 
-TEST(LoadEnemyKind, RefusesValuesTheGameCannotPlayWith) {
+TEST(LoadEnemyKind, RefusesANameOrGlyphTooLongForItsField) {
     const std::string f = "Knight_Status_Info.txt: ";
     const std::vector<RefusalCase> cases = {
         {0, "ABCDEFGHIJKLMNOPQRS", ""},
@@ -302,14 +283,6 @@ TEST(LoadEnemyKind, RefusesValuesTheGameCannotPlayWith) {
         {2, "abc", ""},
         {2, "abcd", f + "glyph must be at most 3 bytes (found 4 bytes: \"abcd\")"},
         {2, sjis("歩兵"), f + "glyph must be at most 3 bytes (found 4 bytes: \"歩兵\")"},
-        {7, "0", f + "defense must be at least 1 (found 0)"},
-        {7, "65536", f + "defense must be at least 1 (found 0)"},
-        {9, "0", f + "magic_defense must be at least 1 (found 0)"},
-        {10, "32768", f + "speed must be at most 32767 (found 32768)"},
-        {10, "-5", f + "speed must be at most 32767 (found 65531)"},
-        {11, "4", ""},
-        {11, "5", f + "skill must be 0 to 4 (found 5)"},
-        {11, "-1", f + "skill must be 0 to 4 (found 65535)"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE("token " + std::to_string(c.token) + " = " + utf8_from_sjis(c.value));
@@ -320,26 +293,9 @@ TEST(LoadEnemyKind, RefusesValuesTheGameCannotPlayWith) {
         EnemyStatus enemy;
         std::string error;
         LoadResult result = load_enemy_kind(enemy, folder.path() / "Knight_Status_Info.txt", error);
-        if (c.message.empty()) {
-            EXPECT_EQ(result, LoadResult::ok) << error;
-        } else {
-            EXPECT_EQ(result, LoadResult::invalid);
-            EXPECT_EQ(error, c.message);
-        }
+        EXPECT_EQ(result, c.message.empty() ? LoadResult::ok : LoadResult::invalid) << error;
+        EXPECT_EQ(error, c.message);
     }
-}
-
-TEST(LoadEnemyKind, RefusesAKindWhoseSixStatsAreAllZero) {
-    auto tokens = enemy_tokens();
-    for (std::size_t i = 5; i <= 10; ++i) tokens[i] = "0";
-    TempFolder folder;
-    folder.write("Rook_Status_Info.txt", join(tokens));
-    EnemyStatus enemy;
-    std::string error;
-    EXPECT_EQ(load_enemy_kind(enemy, folder.path() / "Rook_Status_Info.txt", error), LoadResult::invalid);
-    EXPECT_EQ(error,
-              "Rook_Status_Info.txt: the sum of max_hp, attack, defense, magic_attack, magic_defense and speed "
-              "must be at least 1 (found 0)");
 }
 
 TEST(LoadSkill, ReadsAndRefusesAnOverlongName) {
@@ -397,14 +353,88 @@ TEST(LoadEnemies, StopsAtTheFirstRefusedKind) {
     TempFolder folder;
     write_game_data(folder);
     auto tokens = enemy_tokens();
-    tokens[11] = "9";
+    tokens[2] = "abcd";
     folder.write("Bishop_Status_Info.txt", join(tokens));
     GameRecords records;
     std::string error;
     EXPECT_EQ(load_enemies(records, folder.path(), error), LoadResult::invalid);
-    EXPECT_EQ(error, "Bishop_Status_Info.txt: skill must be 0 to 4 (found 9)");
+    EXPECT_EQ(error, "Bishop_Status_Info.txt: glyph must be at most 3 bytes (found 4 bytes: \"abcd\")");
     EXPECT_EQ(text_of(records.enemies[kind_knight].name), "kind1");
     EXPECT_EQ(text_of(records.enemies[kind_rook].name), "");
+}
+
+// One value of a full set of data files changed, then loaded for a program.
+struct CheckCase {
+    const char* file;
+    std::size_t token;  // index into the file's tokens
+    std::string value;  // empty: the file ends before this token
+    DataUser user;
+    std::string message;  // empty: accepted
+};
+
+TEST(DataChecks, EachProgramRefusesOnlyWhatItReads) {
+    constexpr DataUser battle = DataUser::battle;
+    constexpr DataUser field = DataUser::field;
+    const char* hero = "Hero_Status_Info.txt";
+    const char* pawn = "Pawn_Status_Info.txt";
+    const std::string h = std::string(hero) + ": ";
+    const std::string p = std::string(pawn) + ": ";
+    const std::vector<CheckCase> cases = {
+        // The hero in battle: hit points are signed, both defences divide.
+        {hero, 1, "32767", battle, ""},
+        {hero, 1, "32768", battle, h + "max_hp must be at most 32767 (found 32768)"},
+        {hero, 1, "32768", field, ""},
+        {hero, 3, "0", battle, h + "defense must be at least 1 (found 0)"},
+        {hero, 3, "0", field, ""},
+        {hero, 3, "", battle, h + "defense must be at least 1 (found 0)"},  // a file of three values
+        {hero, 3, "", field, ""},
+        {hero, 5, "0", battle, h + "magic_defense must be at least 1 (found 0)"},
+        {hero, 5, "0", field, ""},
+        // Every speed plays; the evade and escape rolls guard their divisors.
+        {hero, 6, "32768", battle, ""},
+        {hero, 6, "-1", battle, ""},
+        // The map position only in the field.
+        {hero, 20, "53", battle, ""},
+        {hero, 20, "52", field, ""},
+        {hero, 20, "53", field, h + "map_x must be at most 52 (found 53)"},
+        {hero, 21, "19", battle, ""},
+        {hero, 21, "19", field, h + "map_y must be at most 18 (found 19)"},
+        // The pawn fights: its defences divide, its skill is looked up.
+        {pawn, 7, "0", battle, p + "defense must be at least 1 (found 0)"},
+        {pawn, 7, "0", field, ""},
+        {pawn, 9, "0", battle, p + "magic_defense must be at least 1 (found 0)"},
+        {pawn, 10, "40000", battle, ""},
+        {pawn, 11, "4", battle, ""},
+        {pawn, 11, "5", battle, p + "skill must be 0 to 4 (found 5)"},
+        {pawn, 11, "-1", battle, p + "skill must be 0 to 4 (found 65535)"},
+        {pawn, 11, "5", field, ""},
+        // The kinds that never fight are kept as read.
+        {"Knight_Status_Info.txt", 7, "0", battle, ""},
+        {"King_Status_Info.txt", 11, "9", battle, ""},
+        {"King_Status_Info.txt", 10, "40000", battle, ""},
+        {"King_Status_Info.txt", 3, "", battle, ""},
+        // A string that cannot be stored is refused for any kind, by both.
+        {"Queen_Status_Info.txt", 2, "abcd", field,
+         "Queen_Status_Info.txt: glyph must be at most 3 bytes (found 4 bytes: \"abcd\")"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.file) + " token " + std::to_string(c.token) + " = \"" + c.value + "\" for the " +
+                     (c.user == battle ? "battle" : "field"));
+        TempFolder folder;
+        write_game_data(folder);
+        auto tokens = c.file == std::string(hero) ? hero_tokens() : enemy_tokens();
+        if (c.value.empty()) {
+            tokens.resize(c.token);
+        } else {
+            tokens[c.token] = c.value;
+        }
+        folder.write(c.file, join(tokens));
+        GameRecords records;
+        std::string error;
+        EXPECT_EQ(load_game_data(records, folder.path(), error, c.user),
+                  c.message.empty() ? LoadResult::ok : LoadResult::invalid);
+        EXPECT_EQ(error, c.message);
+    }
 }
 
 TEST(MissingFile, KingMissingReadsHeroAndFiveKindsButNoSkill) {
@@ -424,30 +454,106 @@ TEST(MissingFile, KingMissingReadsHeroAndFiveKindsButNoSkill) {
     }
 }
 
-TEST(ReadTextFile, DropsOnlyACarriageReturnBeforeALineFeed) {
-    const std::vector<std::pair<std::string, std::string>> cases = {
-        {"a\r\nb\r\n", "a\nb\n"},
-        {"a\rb", "a\rb"},
-        {"a\r\r\nb", "a\r\nb"},
-        {"end\r", "end\r"},
-        {"\n\r\n\n", "\n\n\n"},
-        {std::string("x\0\r\ny", 5), std::string("x\0\ny", 4)},
-        {"", ""},
+TEST(ReadTextFile, DropsOnlyACarriageReturnBeforeALineFeedAndStopsAtTheLimit) {
+    struct Case {
+        std::string raw;
+        std::size_t limit;
+        std::string text;
     };
-    for (const auto& [raw, text] : cases) {
+    const std::vector<Case> cases = {
+        {"a\r\nb\r\n", 100, "a\nb\n"},
+        {"a\rb", 100, "a\rb"},
+        {"a\r\r\nb", 100, "a\r\nb"},
+        {"end\r", 100, "end\r"},
+        {"\n\r\n\n", 100, "\n\n\n"},
+        {std::string("x\0\r\ny", 5), 100, std::string("x\0\ny", 4)},
+        {"", 100, ""},
+        {"abcdef", 3, "abc"},
+        {"ab\r\ncd", 3, "ab\n"},  // the pair is one byte of the limit
+        {"ab\rcd", 3, "ab\r"},
+        {"abc", 0, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.raw);
         TempFolder folder;
-        folder.write("f.txt", raw);
-        auto read = read_text_file(folder.path() / "f.txt");
+        folder.write("f.txt", c.raw);
+        auto read = read_text_file(folder.path() / "f.txt", c.limit);
         ASSERT_TRUE(read.has_value());
-        EXPECT_EQ(*read, text);
+        EXPECT_EQ(*read, c.text);
     }
 }
 
-TEST(ReadTextFile, MissingFileOrFolderGivesNothing) {
-    TempFolder folder;
-    EXPECT_FALSE(read_text_file(folder.path() / "none.txt").has_value());
-    EXPECT_FALSE(read_text_file(folder.path()).has_value());
+#ifndef _WIN32
+// The bytes this process has read from files so far.
+std::uint64_t bytes_read_so_far() {
+    std::ifstream io("/proc/self/io");
+    std::string key;
+    std::uint64_t value = 0;
+    while (io >> key >> value) {
+        if (key == "rchar:") return value;
+    }
+    ADD_FAILURE() << "no read count in /proc/self/io";
+    return 0;
 }
+
+TEST(BoundedReads, NothingAfterTheLastValueIsRead) {
+    // 8 MB of tokens after the last field; the read stops well before them.
+    std::string junk;
+    for (int i = 0; i < (1 << 20); ++i) junk += "1234567 ";
+    struct Case {
+        const char* file;
+        std::string content;
+    };
+    const std::vector<Case> cases = {
+        {"Hero_Status_Info.txt", join(hero_tokens()) + "\n" + junk},
+        {"Pawn_Status_Info.txt", join(enemy_tokens()) + "\n" + junk},
+        {"King_Status_Info.txt", join(enemy_tokens()) + "\n" + junk},
+        {"Flame.txt", "fire 0 3 2\n" + junk},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        TempFolder folder;
+        write_game_data(folder);
+        folder.write(c.file, c.content);
+        GameRecords records;
+        std::string error;
+        const std::uint64_t before = bytes_read_so_far();
+        ASSERT_EQ(load_game_data(records, folder.path(), error), LoadResult::ok) << error;
+        EXPECT_LT(bytes_read_so_far() - before, 256u * 1024u);
+        EXPECT_EQ(records.hero.map_y, 1);
+    }
+}
+
+TEST(BoundedReads, AFileThatIsNotARegularFileCountsAsMissing) {
+    struct Case {
+        const char* label;
+        void (*make)(const std::filesystem::path& file);
+    };
+    const std::vector<Case> cases = {
+        {"a folder", [](const std::filesystem::path& f) { std::filesystem::create_directory(f); }},
+        {"a FIFO nobody writes", [](const std::filesystem::path& f) { ASSERT_EQ(::mkfifo(f.c_str(), 0600), 0); }},
+        {"a link to an endless device",
+         [](const std::filesystem::path& f) { std::filesystem::create_symlink("/dev/zero", f); }},
+        {"a link to the null device",
+         [](const std::filesystem::path& f) { std::filesystem::create_symlink("/dev/null", f); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        for (const char* name : {"Hero_Status_Info.txt", "Rook_Status_Info.txt", "AbsoluteObedience.txt"}) {
+            SCOPED_TRACE(name);
+            TempFolder folder;
+            write_game_data(folder);
+            folder.remove(name);
+            c.make(folder.path() / name);
+            GameRecords records;
+            std::string error;
+            EXPECT_EQ(load_game_data(records, folder.path(), error), LoadResult::missing);
+            EXPECT_EQ(error, std::string(name) + ": the file cannot be opened");
+        }
+    }
+}
+
+#endif  // the process's read count, FIFOs and devices are Linux's
 
 TEST(BundledData, LoadsAndFitsTheGame) {
     const std::string assets = assets_folder();

@@ -1,4 +1,11 @@
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
 
 #include <cstdlib>
 #include <string>
@@ -308,12 +315,54 @@ TEST(LoadMap, ALineOneByteLongerShiftsTheLaterRows) {
     EXPECT_EQ(f.field.field_map[1][1], '#');
 }
 
-TEST(LoadMap, MissingFile) {
-    TempFolder folder;
-    OpenField f;
-    EXPECT_FALSE(load_map(f.field, folder.path() / "test.txt"));
+#ifndef _WIN32
+// The bytes this process has read from files so far.
+std::uint64_t bytes_read_so_far() {
+    std::ifstream io("/proc/self/io");
+    std::string key;
+    std::uint64_t value = 0;
+    while (io >> key >> value) {
+        if (key == "rchar:") return value;
+    }
+    ADD_FAILURE() << "no read count in /proc/self/io";
+    return 0;
 }
 
+TEST(LoadMap, ReadsNoMoreThanTheMapHolds) {
+    TempFolder folder;
+    std::string text;
+    for (int row = 0; row < 19; ++row) text += map_line("#") + "\n";
+    folder.write("test.txt", text + std::string(16u << 20, 'x'));
+    OpenField f;
+    const std::uint64_t before = bytes_read_so_far();
+    ASSERT_TRUE(load_map(f.field, folder.path() / "test.txt"));
+    EXPECT_LT(bytes_read_so_far() - before, 64u * 1024u);
+    EXPECT_EQ(f.field.field_map[18][0], '#');
+    EXPECT_EQ(f.field.field_map[18][53], '\n');
+}
+
+TEST(LoadMap, MissingOrNotARegularFile) {
+    struct Case {
+        const char* label;
+        void (*make)(const std::filesystem::path& file);
+    };
+    const std::vector<Case> cases = {
+        {"no file", [](const std::filesystem::path&) {}},
+        {"a folder", [](const std::filesystem::path& f) { std::filesystem::create_directory(f); }},
+        {"a FIFO nobody writes", [](const std::filesystem::path& f) { ASSERT_EQ(::mkfifo(f.c_str(), 0600), 0); }},
+        {"a link to an endless device",
+         [](const std::filesystem::path& f) { std::filesystem::create_symlink("/dev/zero", f); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        TempFolder folder;
+        c.make(folder.path() / "test.txt");
+        OpenField f;
+        EXPECT_FALSE(load_map(f.field, folder.path() / "test.txt"));
+    }
+}
+
+#endif  // the process's read count, FIFOs and devices are Linux's
 TEST(StartField, MissingMapEndsAfterTheWipeWithNothingShown) {
     TempFolder folder;
     OpenField f;

@@ -23,6 +23,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (text_of(pawn.name).size() >= pawn.name.size() || text_of(pawn.glyph).size() >= pawn.glyph.size()) {
         fuzz::fault("a name or glyph fills its field without a terminating NUL");
     }
+    // The battle judges the pawn, the kind that fights; the field does not.
+    if (check_game_data(records, DataUser::field, error) != LoadResult::ok)
+        fuzz::fault("the field judged the pawn: " + error);
+    if (check_game_data(records, DataUser::battle, error) != LoadResult::ok) {
+        fuzz::check_refusal(error, "Pawn_Status_Info.txt");
+        return 0;
+    }
     if (pawn.skill >= skill_count) fuzz::fault("a skill index outside the table was accepted");
     if (pawn.defense == 0 || pawn.magic_defense == 0) fuzz::fault("an enemy with a defence of 0 was accepted");
     pawn.hp.fill(to_i16(pawn.max_hp));  // as the loader of all kinds fills the pool

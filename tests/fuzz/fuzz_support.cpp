@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 
 #include "battle/flow.h"
 #include "data/loaders.h"
@@ -39,6 +40,8 @@ void fault(const std::string& what) {
     std::abort();
 }
 
+std::filesystem::path sample_folder() { return RPG_ASSETS_DIR; }
+
 const GameRecords& bundled_records() {
     static const GameRecords records = [] {
         GameRecords loaded;
@@ -66,6 +69,84 @@ void check_refusal(const std::string& error, const char* file) {
                 fault("a refusal that is not UTF-8: " + error);
         }
         i += length;
+    }
+}
+
+GuardedConsole::GuardedConsole(int columns, int rows)
+    : MemoryConsole(columns, rows + 10), columns_(columns), rows_(rows) {}
+
+void GuardedConsole::set_cursor(int column, int row) {
+    if (column < 0 || column >= columns_ || row < 0 || row >= rows_) {
+        fault("the cursor placed at column " + std::to_string(column) + ", row " + std::to_string(row) +
+              ", outside the " + std::to_string(columns_) + " x " + std::to_string(rows_) + " screen");
+    }
+    MemoryConsole::set_cursor(column, row);
+}
+
+void GuardedConsole::print(std::string_view sjis_text) {
+    // Bytes past the last column go on at the start of the next row, as on
+    // the console; only a byte below the last row is off the screen.
+    int column = grid().cursor_column();
+    int row = grid().cursor_row();
+    for (char byte : sjis_text) {
+        if (byte == '\n') {
+            column = 0;
+            ++row;
+            continue;
+        }
+        if (row >= rows_) {
+            fault("a byte written at column " + std::to_string(column) + ", row " + std::to_string(row) +
+                  ", below the " + std::to_string(columns_) + " x " + std::to_string(rows_) + " screen");
+        }
+        if (++column == columns_) {
+            column = 0;
+            ++row;
+        }
+    }
+    MemoryConsole::print(sjis_text);
+}
+
+void GuardedConsole::sleep_ms(int milliseconds) {
+    if (milliseconds < 0) fault("a pause of " + std::to_string(milliseconds) + " ms");
+    const std::int64_t before = now_ms();
+    MemoryConsole::sleep_ms(milliseconds);
+    if (now_ms() < before) fault("the clock ran backwards in a pause");
+}
+
+std::string GuardedConsole::area_snapshot() const {
+    std::string out;
+    for (int row = 0; row < rows_; ++row) {
+        for (int column = 0; column < columns_; ++column) {
+            out += static_cast<char>(cell(column, row).byte);
+            out += static_cast<char>(cell(column, row).attribute);
+        }
+    }
+    return out;
+}
+
+void script_keys(MemoryConsole& con, const std::uint8_t* data, std::size_t size) {
+    static constexpr int game_codes[] = {key_enter, key_up, key_down, key_left, key_right, key_space, key_arrow_prefix};
+    std::int64_t at = 0;
+    bool timed = false;
+    for (std::size_t i = 0; i < size; ++i) {
+        int code = 0;
+        if (data[i] == 199) {  // the next key arrives at a time of the clock
+            timed = true;
+            continue;
+        }
+        if (data[i] >= 200) {
+            if (++i == size) break;
+            code = data[i];
+        } else {
+            code = game_codes[data[i] % std::size(game_codes)];
+        }
+        if (timed) {
+            at += 5 + data[i] % 64 * 10;
+            con.add_key(code, at);
+            timed = false;
+        } else {
+            con.press(code);
+        }
     }
 }
 

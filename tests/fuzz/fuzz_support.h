@@ -11,6 +11,7 @@
 #include <string>
 
 #include "data/records.h"
+#include "platform/memory_console.h"
 
 namespace rpg::fuzz {
 
@@ -18,6 +19,8 @@ namespace rpg::fuzz {
 const std::filesystem::path& scratch_folder();
 // Writes the input as the named file of the scratch folder.
 std::filesystem::path write_input(const char* name, const std::uint8_t* data, std::size_t size);
+// The folder of the bundled data files.
+std::filesystem::path sample_folder();
 // The bundled data files, loaded once.
 const GameRecords& bundled_records();
 // Stops the run: what the fuzzer found is a fault.
@@ -25,6 +28,32 @@ const GameRecords& bundled_records();
 // A refusal must name the file and read well on a terminal: UTF-8 text
 // without control characters.
 void check_refusal(const std::string& error, const char* file);
+// The in-memory console with the checks every key-stream run makes as it
+// goes: the cursor is only placed on the screen the program is given, each
+// byte printed lands on it (the grid has spare rows below, so that a stray
+// write is seen rather than dropped), and no pause is negative or turns the
+// clock back.
+class GuardedConsole : public MemoryConsole {
+public:
+    GuardedConsole(int columns, int rows);
+    void set_cursor(int column, int row) override;
+    void print(std::string_view sjis) override;
+    void sleep_ms(int milliseconds) override;
+    // Every cell of the area, bytes and attributes, for comparing two runs.
+    std::string area_snapshot() const;
+
+private:
+    int columns_;
+    int rows_;
+};
+
+// Key codes from fuzz input: most bytes pick one of the codes the game acts
+// on, so that short inputs go deep; a byte from 200 on takes the next byte as
+// a raw code. Each key is pressed when the game waits for one, or, when the
+// byte before it says so, arrives at a time of the virtual clock (then the
+// game's animations and typing see it).
+void script_keys(MemoryConsole& con, const std::uint8_t* data, std::size_t size);
+
 // A short battle on the in-memory console: the start-up screen, blows,
 // items and a run, whatever comes of them; `seed` varies the rolls.
 void play_battle(const GameRecords& records, std::uint32_t seed);

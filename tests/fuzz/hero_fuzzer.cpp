@@ -1,5 +1,6 @@
-// The hero file: any bytes either load into a hero the game can play with,
-// or are refused with a message naming the file.
+// The hero file: any bytes either load into a hero the program can play
+// with, or are refused with a message naming the file: the battle judges the
+// hero's stats, the field its map position.
 
 #include <cstdint>
 #include <string>
@@ -23,8 +24,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (text_of(hero.name).size() >= hero.name.size()) {
         fuzz::fault("the hero's name fills its field without a terminating NUL");
     }
+    if (check_game_data(records, DataUser::field, error) == LoadResult::ok) {
+        if (hero.map_x > 52 || hero.map_y > 18) fuzz::fault("a hero off the map was accepted");
+    } else {
+        fuzz::check_refusal(error, "Hero_Status_Info.txt");
+    }
+    error.clear();
+    if (check_game_data(records, DataUser::battle, error) != LoadResult::ok) {
+        fuzz::check_refusal(error, "Hero_Status_Info.txt");
+        return 0;
+    }
     if (hero.defense == 0 || hero.magic_defense == 0) fuzz::fault("a hero with a defence of 0 was accepted");
-    if (hero.map_x > 52 || hero.map_y > 18) fuzz::fault("a hero off the map was accepted");
     fuzz::play_battle(records, static_cast<std::uint32_t>(size));
     return 0;
 }

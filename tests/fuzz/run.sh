@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the data file fuzzers (preset "fuzz": clang with libFuzzer, address
+# Builds the data file and key-stream fuzzers (preset "fuzz": clang with libFuzzer, address
 # and undefined-behaviour sanitizers, library assertions) and runs each for a
 # bounded time, starting from its committed corpus. New inputs go to a
 # scratch folder, so the committed corpus stays as it is; a crashing input
@@ -12,7 +12,7 @@ cd "$(dirname "$0")/../.."
 seconds="${1:-15}"
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(hero enemy skill map)
+[ ${#targets[@]} -gt 0 ] || targets=(hero enemy skill map battle_keys field_keys key_decoder)
 
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
