@@ -8,16 +8,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(cmake ninja-build g++ pkg-config libncurses-dev dpkg-dev man-db tmux)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"
-fi
+. .ci/packages.sh
+install_packages cmake ninja-build g++ pkg-config libncurses-dev dpkg-dev man-db tmux
 
 fail() { echo "install check failed: $*" >&2; exit 1; }
 

@@ -5,16 +5,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(cmake ninja-build googletest g++-mingw-w64-x86-64-posix wine wine64 tmux)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+. .ci/packages.sh
+NO_RECOMMENDS=1 install_packages cmake ninja-build googletest g++-mingw-w64-x86-64-posix wine wine64 tmux
 
 # Wine runs without a display, in a prefix of its own. Its background processes
 # are started once, detached from this script's output, and stopped at the

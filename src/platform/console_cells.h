@@ -19,7 +19,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/ambiguous_width.h"
+#include "platform/console_options.h"
 #include "platform/row_render.h"
 
 namespace rpg::console_cells {

@@ -8,20 +8,14 @@
 #include <string>
 #include <string_view>
 
-#include "platform/ambiguous_width.h"
 #include "platform/console.h"
+#include "platform/console_options.h"
 
 namespace rpg {
 
 class Terminal : public Console {
 public:
-    struct Options {
-        int min_columns = 80;  // the game needs at least this much room
-        int min_rows = 19;
-        // measure: the environment variable RPG_AMBIGUOUS (wide or narrow)
-        // decides, or else the terminal is asked.
-        AmbiguousWidth ambiguous = AmbiguousWidth::measure;
-    };
+    using Options = ConsoleOptions;
 
     // Checks that standard input and output are a terminal that can place
     // the cursor and that a UTF-8 locale can be had, then takes the terminal

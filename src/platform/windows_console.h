@@ -9,21 +9,14 @@
 #include <string>
 #include <string_view>
 
-#include "platform/ambiguous_width.h"
 #include "platform/console.h"
+#include "platform/console_options.h"
 
 namespace rpg {
 
 class WindowsConsole : public Console {
 public:
-    struct Options {
-        int min_columns = 80;  // the game needs at least this much room
-        int min_rows = 19;
-        // How wide the console draws symbols such as "●". measure: the
-        // environment variable RPG_AMBIGUOUS (wide or narrow) decides, or
-        // else the console is asked.
-        AmbiguousWidth ambiguous = AmbiguousWidth::measure;
-    };
+    using Options = ConsoleOptions;
 
     // Checks that standard input and output are a console; if not,
     // startup_error() says why and nothing else works. The console is taken

@@ -15,6 +15,7 @@
 #include "field/field.h"
 #include "field/field_fixture.h"
 #include "support/data_folder.h"
+#include "support/read_count.h"
 
 namespace rpg {
 using test::assets_folder;
@@ -316,17 +317,7 @@ TEST(LoadMap, ALineOneByteLongerShiftsTheLaterRows) {
 }
 
 #ifndef _WIN32
-// The bytes this process has read from files so far.
-std::uint64_t bytes_read_so_far() {
-    std::ifstream io("/proc/self/io");
-    std::string key;
-    std::uint64_t value = 0;
-    while (io >> key >> value) {
-        if (key == "rchar:") return value;
-    }
-    ADD_FAILURE() << "no read count in /proc/self/io";
-    return 0;
-}
+using test::bytes_read_so_far;
 
 TEST(LoadMap, ReadsNoMoreThanTheMapHolds) {
     TempFolder folder;
