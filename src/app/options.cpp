@@ -60,6 +60,7 @@ ParsedOptions parse_options(const std::vector<std::string>& arguments) {
     words.emplace_back("game");
     words.insert(words.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
+    argv.reserve(words.size() + 1);
     for (std::string& word : words) argv.push_back(word.data());
     argv.push_back(nullptr);
     const int argc = static_cast<int>(words.size());
