@@ -250,13 +250,16 @@ for scenario in ${RPG_WINE_SCENARIOS:-missing_start not_a_console battle_start_s
     before=$failures
     "$scenario"
     if ((failures > before)); then
-        # Under a loaded machine wine now and then loses a key that tmux sent
-        # (seen once in some twenty runs of the arrow-key scenario): a scenario
-        # that fails is played once more from the start, and fails for good
-        # only if it fails again.
+        # Wine now and then loses a key that tmux sent (seen under load): a
+        # scenario that fails is played once more from the start, and fails
+        # for good only if it fails again.
         echo "wine scenarios: $scenario failed; playing it once more"
-        tmux_ kill-server 2>/dev/null || true
-        rm -f "$work"/*.status
+        # Its panes go; the notice started first and checked last stays.
+        for session in $(tmux_ list-sessions -F '#{session_name}' 2>/dev/null); do
+            [[ $session == missing* ]] && continue
+            tmux_ kill-session -t "$session"
+            rm -f "$work/$session.status"
+        done
         failures=$before
         "$scenario"
     fi
