@@ -44,7 +44,8 @@ for program in battle field; do
   err=$("$prefix/bin/$program" --no-such-option 2>&1 </dev/null) || status=$?
   [ "$status" -eq 2 ] || fail "$program with an unknown option exited with $status, not 2"
   case "$err" in "$program: $program:"*) fail "the program's name twice: $err" ;; esac
-  MANWIDTH=80 man -l "$prefix/share/man/man6/$program.6" >/dev/null 2>"$scratch/man.err" || fail "man -l $program.6"
+  # The pages hold Japanese text: they are read in a UTF-8 locale, as a player would.
+  LC_ALL=C.UTF-8 MANWIDTH=80 man -l "$prefix/share/man/man6/$program.6" >/dev/null 2>"$scratch/man.err" || fail "man -l $program.6"
   [ ! -s "$scratch/man.err" ] || fail "man -l $program.6 warns: $(cat "$scratch/man.err")"
 done
 echo "--help, --version, usage errors and the manual pages work"
