@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "e2e/slow/notice_ending.h"
 #include "support/pty_session.h"
 #include "support/scenario.h"
 #include "support/screen_checks.h"
@@ -43,18 +44,8 @@ TEST_P(MissingFile, ShowsTheNoticeAndEndsWith255AfterThirtySeconds) {
     g.send("q");
     g.send("\x1b[B");
 
-    auto ending = g.wait_exit(60);
-    ASSERT_TRUE(ending) << g.dump();
-    const double waited = std::chrono::duration<double>(PtySession::Clock::now() - started).count();
-    EXPECT_EQ(ending->exit_code(), 255) << ending->describe();
-    EXPECT_GE(waited, 29.0);
-    EXPECT_LE(waited, 35.0);
-    EXPECT_LT(ending->cpu_seconds(), 3.0) << "the wait is busy: " << ending->describe();
-
     // The terminal is given back with the notice still readable on it.
-    EXPECT_FALSE(g.alternate_screen());
-    EXPECT_TRUE(g.cursor_visible());
-    EXPECT_TRUE(g.echo_and_canonical());
+    expect_notice_ended(g, started);
     const std::string screen = g.screen_text();
     for (const char* line : notice) EXPECT_NE(screen.find(line), std::string::npos) << line << "\n" << g.dump();
 }

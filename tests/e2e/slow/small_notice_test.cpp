@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "e2e/slow/notice_ending.h"
 #include "support/pty_session.h"
 #include "support/scenario.h"
 #include "support/screen_checks.h"
@@ -69,17 +70,7 @@ TEST_P(NoticeInASmallWindow, EndsWith255AfterThirtySecondsAndStaysReadable) {
             << g.dump();
     }
 
-    auto ending = g.wait_exit(60);
-    ASSERT_TRUE(ending) << "the notice never ends\n" << g.dump();
-    const double waited = std::chrono::duration<double>(PtySession::Clock::now() - started).count();
-    EXPECT_EQ(ending->exit_code(), 255) << ending->describe();
-    EXPECT_GE(waited, 29.0);
-    EXPECT_LE(waited, 35.0);
-    EXPECT_LT(ending->cpu_seconds(), 3.0) << "the wait is busy: " << ending->describe();
-
-    EXPECT_FALSE(g.alternate_screen());
-    EXPECT_TRUE(g.cursor_visible());
-    EXPECT_TRUE(g.echo_and_canonical());
+    expect_notice_ended(g, started);
     const std::string screen = joined(g);
     for (const char* line : notice) EXPECT_NE(screen.find(without_blanks(line)), std::string::npos) << line;
 }
