@@ -9,7 +9,7 @@
 #include "data/loaders.h"
 #include "field/field.h"
 #include "measure.h"
-#include "platform/memory_console.h"
+#include "platform/memory/memory_console.h"
 #include "report.h"
 #include "runs.h"
 #include "support/scenario.h"

@@ -7,7 +7,7 @@
 #include "battle/flow.h"
 #include "data/loaders.h"
 #include "measure.h"
-#include "platform/memory_console.h"
+#include "platform/memory/memory_console.h"
 #include "report.h"
 #include "runs.h"
 #include "support/data_folder.h"

@@ -1,5 +1,8 @@
 #include "app/program.h"
 
+#include "app/missing_file.h"
+#include "data/random.h"
+
 #include <cstdio>
 #include <exception>
 #include <memory>
@@ -53,6 +56,20 @@ AmbiguousWidth ambiguous_width(AmbiguousChoice choice) {
     }
 }
 
+// Loads the data files, as both programs do, and plays the game on them. A
+// missing file shows the notice on the console; a file the game cannot use
+// is described in `error`.
+int load_and_play(const ProgramInfo& info, Console& con, StartUp& start, GameEntry game, std::string& error) {
+    GameRecords records;
+    switch (load_game_data(records, start.data_folder, error, info.data_user)) {
+        case LoadResult::ok: break;
+        case LoadResult::missing: fatal_missing_file(con); return exit_missing_file;
+        case LoadResult::invalid: return exit_error;
+    }
+    start.seed = start.options.seed.value_or(seed_from_time(con.now_seconds()));
+    return game(con, start, records, error);
+}
+
 }  // namespace
 
 std::string with_program_name(const char* name, const std::string& message) {
@@ -97,11 +114,10 @@ int run_program(const ProgramInfo& info, int argc, char** argv, GameEntry game) 
             return exit_error;
         }
         std::string error;
-        int status = game(*terminal, start, error);
-        if (status == missing_file_notice_status) {
+        const int status = load_and_play(info, *terminal, start, game, error);
+        if (status == exit_missing_file) {
             // The notice stays readable in the shell after the screen is given back.
             terminal->keep_screen_on_exit(true);
-            status = exit_missing_file;
         }
         give_back();
         if (!error.empty()) say(info.name, error);

@@ -1,6 +1,7 @@
 #pragma once
 // The one start-up path of both programs: the command line, the data folder,
-// the terminal, and the end of the run. Whatever ends the game (a normal end,
+// the terminal, the data files (and the missing-file notice), and the end of
+// the run. Whatever ends the game (a normal end,
 // a lost terminal, an unexpected failure) gives the terminal back first and
 // then says in one line what happened, the program's name written once.
 
@@ -8,6 +9,8 @@
 #include <string>
 
 #include "app/options.h"
+#include "data/loaders.h"
+#include "data/records.h"
 #include "platform/system_console.h"
 
 namespace rpg {
@@ -17,8 +20,6 @@ inline constexpr int exit_ok = 0;
 inline constexpr int exit_error = 1;           // bad data, no terminal, the terminal lost
 inline constexpr int exit_usage = 2;           // a bad command line
 inline constexpr int exit_missing_file = 255;  // a data file is missing
-// What the missing-file notice returns once its wait is over.
-inline constexpr int missing_file_notice_status = -1;
 
 struct ProgramInfo {
     const char* name;     // "battle"
@@ -26,17 +27,19 @@ struct ProgramInfo {
     const char* details;  // the program's keys and files for --help, lines ending in '\n'
     int min_columns;
     int min_rows;
+    DataUser data_user;  // whose checks the loaded data must pass
 };
 
 struct StartUp {
     ProgramOptions options;
     std::filesystem::path data_folder;
+    std::uint32_t seed = 0;  // --seed, else the clock's
 };
 
-// Plays the game on a terminal that is ready. Returns the exit status
-// (missing_file_notice_status after the notice); a message for the player,
-// shown once the terminal is given back, goes in `error`.
-using GameEntry = int (*)(SystemConsole& terminal, const StartUp& start, std::string& error);
+// Plays the game on a console that is ready, with the data files loaded and
+// checked. Returns the exit status; a message for the player, shown once the
+// terminal is given back, goes in `error`.
+using GameEntry = int (*)(Console& con, const StartUp& start, const GameRecords& records, std::string& error);
 
 // The whole program: the options, then the game. Returns the exit status.
 int run_program(const ProgramInfo& info, int argc, char** argv, GameEntry game);

@@ -49,10 +49,9 @@ void show_ticks(Battle& b, const std::vector<EffectTick>& ticks);
 void run_tick_pass(Battle& b);
 void run_protein_tick(Battle& b);
 
-// The whole program after the terminal is ready: load, play, end. Returns the
-// exit status; a data file the game cannot use is described in `error`. The
-// generator is seeded with `seed` when given, else with the clock.
-int run_battle_program(Battle& b, const std::filesystem::path& folder, std::string& error,
-                       std::optional<std::uint32_t> seed = std::nullopt);
+// The whole battle once the records are loaded: the encounter with the
+// generator seeded with `seed`, the battle screen, the command loop and the
+// closing screen. Returns the exit status, 0.
+int play_battle(Battle& b, std::uint32_t seed);
 
 }  // namespace rpg

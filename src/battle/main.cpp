@@ -5,9 +5,10 @@
 
 namespace {
 
-int play_battle(rpg::SystemConsole& terminal, const rpg::StartUp& start, std::string& error) {
-    rpg::Battle battle(terminal);
-    return rpg::run_battle_program(battle, start.data_folder, error, start.options.seed);
+int fight(rpg::Console& con, const rpg::StartUp& start, const rpg::GameRecords& records, std::string&) {
+    rpg::Battle battle(con);
+    battle.rec = records;
+    return rpg::play_battle(battle, start.seed);
 }
 
 }  // namespace
@@ -26,6 +27,7 @@ int main(int argc, char** argv) {
         "HellFlame.txt and AbsoluteObedience.txt (Shift-JIS text).\n",
         80,
         19,
+        rpg::DataUser::battle,
     };
-    return rpg::run_program(info, argc, argv, play_battle);
+    return rpg::run_program(info, argc, argv, fight);
 }

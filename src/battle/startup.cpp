@@ -1,9 +1,7 @@
-// The battle program from start to end: loading, the encounter, the battle
-// screen, the command loop and the closing screen.
+// The battle from its start to its end: the encounter, the battle screen, the
+// command loop and the closing screen.
 
-#include "app/missing_file.h"
 #include "battle/flow.h"
-#include "data/loaders.h"
 #include "platform/encoding.h"
 #include "screen/draw.h"
 #include "screen/layout.h"
@@ -43,15 +41,9 @@ void show_ending(Battle& b, Outcome outcome) {
     b.con.read_key();
 }
 
-int run_battle_program(Battle& b, const std::filesystem::path& folder, std::string& error,
-                       std::optional<std::uint32_t> seed) {
+int play_battle(Battle& b, std::uint32_t seed) {
     set_text_attribute(b.screen, attr_normal);
-    switch (load_game_data(b.rec, folder, error)) {
-        case LoadResult::missing: return fatal_missing_file(b.con);
-        case LoadResult::invalid: return 1;
-        case LoadResult::ok: break;
-    }
-    set_up_encounter(b, seed.value_or(seed_from_time(b.con.now_seconds())));
+    set_up_encounter(b, seed);
     draw_battle_screen(b);
     show_ending(b, command_loop(b));
     return 0;

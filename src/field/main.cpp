@@ -1,22 +1,16 @@
 // The field program: walk the hero over the map while the pawn gives chase.
 // It runs until its process is ended from outside.
 
-#include "app/missing_file.h"
 #include "app/program.h"
-#include "data/loaders.h"
 #include "data/random.h"
 #include "field/field.h"
 
 namespace {
 
-int walk_field(rpg::SystemConsole& terminal, const rpg::StartUp& start, std::string& error) {
-    rpg::Field field(terminal);
-    switch (rpg::load_game_data(field.records, start.data_folder, error, rpg::DataUser::field)) {
-        case rpg::LoadResult::ok: break;
-        case rpg::LoadResult::missing: return rpg::fatal_missing_file(terminal);
-        case rpg::LoadResult::invalid: return rpg::exit_error;
-    }
-    rpg::seed_random(field.random, start.options.seed.value_or(rpg::seed_from_time(terminal.now_seconds())));
+int walk_field(rpg::Console& con, const rpg::StartUp& start, const rpg::GameRecords& records, std::string& error) {
+    rpg::Field field(con);
+    field.records = records;
+    rpg::seed_random(field.random, start.seed);
     const std::filesystem::path map_file = start.data_folder / "test.txt";
     if (!rpg::start_field(field, map_file)) {
         error = "cannot open the map file " + map_file.lexically_normal().string();
@@ -40,6 +34,7 @@ int main(int argc, char** argv) {
         "map, test.txt: 19 lines of 53 bytes (Shift-JIS text).\n",
         rpg::map_columns,
         rpg::map_rows,
+        rpg::DataUser::field,
     };
     return rpg::run_program(info, argc, argv, walk_field);
 }

@@ -4,12 +4,12 @@
 // min_rows} and offer startup_error(), restore() and keep_screen_on_exit().
 
 #ifdef _WIN32
-#include "platform/windows_console.h"
+#include "platform/windows/windows_console.h"
 namespace rpg {
 using SystemConsole = WindowsConsole;
 }
 #else
-#include "platform/terminal.h"
+#include "platform/terminal/terminal.h"
 namespace rpg {
 using SystemConsole = Terminal;
 }

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "platform/encoding.h"
-#include "platform/memory_console.h"
+#include "platform/memory/memory_console.h"
 
 namespace rpg {
 namespace {

@@ -10,7 +10,7 @@
 #include "battle/flow.h"
 #include "fixed_text.h"
 #include "platform/encoding.h"
-#include "platform/memory_console.h"
+#include "platform/memory/memory_console.h"
 #include "rules/formulas.h"
 
 namespace rpg::testing {

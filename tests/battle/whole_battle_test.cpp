@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "battle_fixture.h"
+#include "data/loaders.h"
 #include "screen/layout.h"
 #include "screen/message.h"
 #include "support/data_folder.h"
@@ -89,16 +90,6 @@ TEST_F(WholeBattle, EndingLinesForEachOutcome) {
     }
 }
 
-TEST(BattleProgram, MissingFileShowsTheNoticeAndEndsAfterThirtySeconds) {
-    MemoryConsole con;
-    Battle b{con};
-    std::string error;
-    EXPECT_EQ(run_battle_program(b, "/nonexistent-folder", error), -1);
-    EXPECT_TRUE(con.shows(0, 0, "ファイルが存在しないため情報の初期化に失敗しました。"));
-    EXPECT_GE(con.now_ms(), 29000);
-    EXPECT_LE(con.now_ms(), 31000);
-}
-
 TEST(BattleProgram, EscapesOnTheBundledDataAndEndsWithStatusZero) {
     MemoryConsole con;
     Battle b{con};
@@ -113,9 +104,10 @@ TEST(BattleProgram, EscapesOnTheBundledDataAndEndsWithStatusZero) {
         con.press_arrow(key_down);
         con.press({key_enter, key_enter, key_enter, key_enter, key_enter});
     }
+    ASSERT_EQ(load_game_data(b.rec, test::assets_folder(), error), LoadResult::ok) << error;
     int status = -2;
     try {
-        status = run_battle_program(b, test::assets_folder(), error);
+        status = play_battle(b, 1);
     } catch (const InputClosed&) {
         FAIL() << "the battle did not end";
     }

@@ -6,7 +6,7 @@
 
 #include "field/field.h"
 #include "platform/encoding.h"
-#include "platform/memory_console.h"
+#include "platform/memory/memory_console.h"
 
 namespace rpg::test {
 

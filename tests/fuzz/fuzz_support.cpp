@@ -9,7 +9,7 @@
 
 #include "battle/flow.h"
 #include "data/loaders.h"
-#include "platform/memory_console.h"
+#include "platform/memory/memory_console.h"
 
 namespace rpg::fuzz {
 

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "data/records.h"
-#include "platform/memory_console.h"
+#include "platform/memory/memory_console.h"
 
 namespace rpg::fuzz {
 

@@ -7,7 +7,7 @@
 
 #include "field/field.h"
 #include "fuzz_support.h"
-#include "platform/memory_console.h"
+#include "platform/memory/memory_console.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace rpg;

@@ -1,6 +1,6 @@
 // The test console: scripted keys on a virtual clock.
 
-#include "platform/memory_console.h"
+#include "platform/memory/memory_console.h"
 
 #include <gtest/gtest.h>
 

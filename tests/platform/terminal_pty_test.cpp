@@ -2,7 +2,7 @@
 // process, as a shell's job, whose terminal this test plays, typing keys and
 // reading what is drawn.
 
-#include "platform/terminal.h"
+#include "platform/terminal/terminal.h"
 
 #include <fcntl.h>
 #include <termios.h>

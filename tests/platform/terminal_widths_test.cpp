@@ -1,7 +1,7 @@
 // Measuring how wide the terminal draws characters: reading its cursor
 // reports out of the input, and what the answers mean.
 
-#include "platform/terminal_widths.h"
+#include "platform/terminal/terminal_widths.h"
 
 #include <gtest/gtest.h>
 

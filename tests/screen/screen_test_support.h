@@ -14,7 +14,7 @@
 #include "data/records.h"
 #include "fixed_text.h"
 #include "platform/encoding.h"
-#include "platform/memory_console.h"
+#include "platform/memory/memory_console.h"
 #include "screen/view.h"
 
 namespace rpg::testing {

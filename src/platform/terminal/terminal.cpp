@@ -21,8 +21,8 @@
 #include <cstring>
 #include <ctime>
 
-#include "platform/terminal_internal.h"
-#include "platform/terminal_widths.h"
+#include "platform/terminal/terminal_internal.h"
+#include "platform/terminal/terminal_widths.h"
 
 // Only after our own headers: the curses header defines names that would clash.
 #define NCURSES_NOMACROS 1

@@ -10,7 +10,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "platform/terminal_internal.h"
+#include "platform/terminal/terminal_internal.h"
 
 namespace rpg {
 namespace terminal_detail {

@@ -12,7 +12,7 @@
 // control handler puts everything back when the game is ended with Ctrl+C,
 // Ctrl+Break or by closing the window.
 
-#include "platform/windows_console.h"
+#include "platform/windows/windows_console.h"
 
 #include <windows.h>
 

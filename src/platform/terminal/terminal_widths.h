@@ -15,7 +15,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/terminal.h"
+#include "platform/terminal/terminal.h"
 
 namespace rpg {
 

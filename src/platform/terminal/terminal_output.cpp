@@ -16,7 +16,7 @@
 #include <cwchar>
 
 #include "platform/row_render.h"
-#include "platform/terminal_internal.h"
+#include "platform/terminal/terminal_internal.h"
 
 // Only after our own headers: the curses header defines names that would clash.
 #define NCURSES_NOMACROS 1

@@ -1,4 +1,4 @@
-#include "platform/terminal_widths.h"
+#include "platform/terminal/terminal_widths.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "platform/memory_console.h"
+#include "platform/memory/memory_console.h"
 
 #include <algorithm>
 

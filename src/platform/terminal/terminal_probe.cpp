@@ -9,8 +9,8 @@
 #include <cstring>
 #include <cwchar>
 
-#include "platform/terminal_internal.h"
-#include "platform/terminal_widths.h"
+#include "platform/terminal/terminal_internal.h"
+#include "platform/terminal/terminal_widths.h"
 
 namespace rpg {
 namespace terminal_detail {

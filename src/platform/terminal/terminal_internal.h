@@ -20,7 +20,7 @@
 #include "platform/cell_grid.h"
 #include "platform/key_decoder.h"
 #include "platform/pause_clock.h"
-#include "platform/terminal.h"
+#include "platform/terminal/terminal.h"
 
 struct screen;  // ncurses's SCREEN, kept out of this header with its macros
 
