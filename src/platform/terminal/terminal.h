@@ -2,6 +2,11 @@
 // The real terminal: a UTF-8 terminal driven through ncurses. The game's
 // Shift-JIS cells are kept in a cell grid and converted to UTF-8 only here,
 // every two-byte character taking exactly two columns.
+//
+// This backend is for Linux: ncurses draws into a memfd_create file and
+// shortens the timer slack with prctl for pauses that end on time; the
+// programs find their data folder through /proc/self/exe (app/options.cpp).
+// Another POSIX system needs those three replaced.
 
 #include <cstdint>
 #include <memory>

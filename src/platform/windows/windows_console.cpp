@@ -1,10 +1,4 @@
-// The Windows console.
-//
-// The game writes Shift-JIS bytes into an 80 x 25 cell grid, exactly as the
-// test console does. Only when the screen is brought up to date (before every
-// pause and every wait for a key) are the rows written since the last update
-// compared with what the console shows, and the span that changed written
-// with one console call per run of one look.
+// The Windows console: taking it over, putting it back, the public calls.
 //
 // The console is taken over at the first output or key read: a screen buffer
 // of the game's own (the player's screen comes back untouched at the end),
@@ -16,18 +10,10 @@
 
 #include <windows.h>
 
-#include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <deque>
-#include <mutex>
-#include <string>
-#include <vector>
 
-#include "platform/cell_grid.h"
-#include "platform/console_cells.h"
-#include "platform/pause_clock.h"
+#include "platform/windows/windows_console_internal.h"
 
 #ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
 #define CREATE_WAITABLE_TIMER_HIGH_RESOLUTION 0x00000002
@@ -36,114 +22,19 @@
 namespace rpg {
 
 using namespace console_cells;
+using namespace windows_detail;
+
+namespace windows_detail {
+std::mutex console_lock;
+}  // namespace windows_detail
 
 namespace {
-
-constexpr int logical_columns = 80;
-constexpr int logical_rows = 25;
-// While waiting for a key the window's size is looked at this often: not
-// every console reports a change of size as an event.
-constexpr DWORD size_check_ms = 500;
-// A held key reports how often it repeated; more than this at once is not
-// meant for a menu.
-constexpr int most_repeats = 32;
-constexpr WORD normal_look = attr_normal;
 
 bool under_wine() {
     HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
     return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
 
-std::int64_t monotonic_ns() {
-    static const std::int64_t frequency = [] {
-        LARGE_INTEGER f{};
-        QueryPerformanceFrequency(&f);
-        return static_cast<std::int64_t>(f.QuadPart);
-    }();
-    LARGE_INTEGER now{};
-    QueryPerformanceCounter(&now);
-    const std::int64_t ticks = now.QuadPart;
-    return ticks / frequency * 1'000'000'000 + ticks % frequency * 1'000'000'000 / frequency;
-}
-
-COORD coord(int column, int row) { return COORD{static_cast<SHORT>(column), static_cast<SHORT>(row)}; }
-
-std::wstring wide_of(std::u16string_view text) { return std::wstring(text.begin(), text.end()); }
-
-void write_text(HANDLE to, std::u16string_view text) {
-    const std::wstring wide = wide_of(text);
-    DWORD written = 0;
-    WriteConsoleW(to, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
-}
-
-// What the control handler puts back when the game is ended from outside.
-struct ActiveConsole {
-    virtual void put_back() = 0;
-
-protected:
-    ~ActiveConsole() = default;
-};
-
-}  // namespace
-
-// ---------------------------------------------------------------------------
-
-struct WindowsConsole::Impl final : ActiveConsole {
-    enum class Stage { waiting, running, restored };
-
-    Options options;
-    std::string error;
-    CellGrid grid{logical_columns, logical_rows};
-    Stage stage = Stage::waiting;
-    bool keep_screen = false;
-    bool wine = false;
-
-    HANDLE input = INVALID_HANDLE_VALUE;
-    HANDLE output = INVALID_HANDLE_VALUE;  // the player's screen buffer
-    HANDLE screen = INVALID_HANDLE_VALUE;  // the game's, while it runs
-    UINT input_code_page_before = 0;
-    UINT output_code_page_before = 0;
-    DWORD input_mode_before = 0;
-    DWORD output_mode_before = 0;
-    HANDLE timer = nullptr;
-    bool coarse_timer = false;  // no high-resolution timer: the system's tick was shortened
-
-    CellWidths widths;
-    int columns = 0;  // the size of the console's window
-    int rows = 0;
-    // What each row of the console shows; empty when that is not known.
-    std::vector<std::vector<RowPiece>> shown = std::vector<std::vector<RowPiece>>(logical_rows);
-    WORD shown_look = normal_look;
-    bool showing_notice = false;  // the console is too small and says so
-    bool size_event = false;      // the console reported a change of size
-    std::int64_t next_size_check_ns = 0;
-
-    std::deque<int> keys;
-    PauseClock pauses;
-
-    bool start();
-    void stop();
-    void put_back() override;  // the console as the player had it; also from the control handler
-    void measure_widths();
-    bool take_window_size();
-    bool window_changed();
-    bool too_small() const { return columns < options.min_columns || rows < options.min_rows; }
-    void blank_screen();
-    void flush(bool wait_for_room);
-    void show_too_small();
-    void paint();
-    void take_input(bool discard);
-    [[noreturn]] void input_closed();
-    void wait_until(std::int64_t deadline_ns);
-    void print_kept_screen() const;
-};
-
-namespace {
-
-// Held while the console is being changed; the control handler takes it before
-// it puts the console back, so that it never finds the game half way through
-// an update. Only one console is in use at a time.
-std::mutex console_lock;
 ActiveConsole* active_console = nullptr;
 
 BOOL WINAPI on_control(DWORD event) {
@@ -228,40 +119,6 @@ void WindowsConsole::Impl::measure_widths() {
     widths = decide_widths(kanji, symbol, wine, options.ambiguous);
 }
 
-// Takes the window's size as it is now; true when it changed.
-bool WindowsConsole::Impl::take_window_size() {
-    CONSOLE_SCREEN_BUFFER_INFO info{};
-    if (!GetConsoleScreenBufferInfo(screen, &info)) return false;
-    const int w = info.srWindow.Right - info.srWindow.Left + 1;
-    const int h = info.srWindow.Bottom - info.srWindow.Top + 1;
-    if (w == columns && h == rows) return false;
-    columns = w;
-    rows = h;
-    SetConsoleScreenBufferSize(screen, coord(w, h));
-    return true;
-}
-
-// Looks at the window's size when the console reported a change, and now and
-// then anyway: not every console reports one.
-bool WindowsConsole::Impl::window_changed() {
-    const std::int64_t now = monotonic_ns();
-    if (!size_event && now < next_size_check_ns) return false;
-    size_event = false;
-    next_size_check_ns = now + static_cast<std::int64_t>(size_check_ms) * 1'000'000;
-    return take_window_size();
-}
-
-void WindowsConsole::Impl::blank_screen() {
-    CONSOLE_SCREEN_BUFFER_INFO info{};
-    if (!GetConsoleScreenBufferInfo(screen, &info)) return;
-    const DWORD cells = static_cast<DWORD>(info.dwSize.X) * static_cast<DWORD>(info.dwSize.Y);
-    DWORD done = 0;
-    FillConsoleOutputCharacterW(screen, L' ', cells, coord(0, 0), &done);
-    FillConsoleOutputAttribute(screen, normal_look, cells, coord(0, 0), &done);
-    for (auto& row : shown) row.clear();
-    grid.mark_all_dirty();
-}
-
 void WindowsConsole::Impl::put_back() {
     if (stage != Stage::running) return;
     // Wine's console does not draw the player's screen again when it becomes
@@ -297,157 +154,6 @@ void WindowsConsole::Impl::stop() {
     }
     SetConsoleCtrlHandler(on_control, FALSE);
     if (keep_screen) print_kept_screen();
-}
-
-// The rows that hold anything, as lines in the player's own screen.
-void WindowsConsole::Impl::print_kept_screen() const {
-    std::u16string lines[logical_rows];
-    int first = -1;
-    int last = -1;
-    for (int row = 0; row < grid.height(); ++row) {
-        for (const RowPiece& piece : console_pieces(grid, row, -1)) append_utf16(lines[row], piece.utf8);
-        lines[row].erase(std::min(lines[row].size(), lines[row].find_last_not_of(u' ') + 1));
-        if (lines[row].empty()) continue;
-        if (first < 0) first = row;
-        last = row;
-    }
-    if (first < 0) return;
-    std::u16string out;
-    for (int row = first; row <= last; ++row) {
-        out += lines[row];
-        out += u"\r\n";
-    }
-    write_text(output, out);
-}
-
-// ---------------------------------------------------------------------------
-// Screen updates.
-
-void WindowsConsole::Impl::flush(bool wait_for_room) {
-    if (!start()) return;
-    std::unique_lock guard(console_lock);
-    if (stage != Stage::running) return;
-    if (window_changed()) {
-        showing_notice = false;
-        blank_screen();
-    }
-    if (too_small()) {
-        show_too_small();
-        if (!wait_for_room) return;
-        // Nothing to do until the window grows: wait without using the CPU.
-        // Keys typed meanwhile are not meant for the game and are dropped.
-        while (too_small()) {
-            guard.unlock();
-            WaitForSingleObject(input, size_check_ms);
-            take_input(true);
-            guard.lock();
-            if (stage != Stage::running) return;
-            if (take_window_size()) show_too_small();
-        }
-        showing_notice = false;
-        blank_screen();
-        pauses.restart();
-    }
-    paint();
-}
-
-void WindowsConsole::Impl::show_too_small() {
-    if (showing_notice) return;
-    blank_screen();
-    showing_notice = true;
-    char message[160];
-    std::snprintf(message, sizeof message, "Please make the terminal at least %d x %d (now %d x %d).",
-                  options.min_columns, options.min_rows, columns, rows);
-    // Wrapped at blanks, so that a narrow window still reads whole words.
-    std::vector<std::string> lines(1);
-    std::string_view rest = message;
-    while (!rest.empty()) {
-        const std::size_t blank = rest.find(' ');
-        const std::string_view word = rest.substr(0, blank);
-        rest = blank == std::string_view::npos ? std::string_view{} : rest.substr(blank + 1);
-        if (!lines.back().empty() && static_cast<int>(lines.back().size() + 1 + word.size()) > columns) {
-            lines.emplace_back();
-        }
-        if (!lines.back().empty()) lines.back() += ' ';
-        lines.back() += word;
-    }
-    SetConsoleTextAttribute(screen, normal_look);
-    shown_look = normal_look;
-    for (std::size_t row = 0; row < lines.size() && static_cast<int>(row) < rows; ++row) {
-        SetConsoleCursorPosition(screen, coord(0, static_cast<int>(row)));
-        std::u16string text;
-        append_utf16(text, std::string_view(lines[row]).substr(0, static_cast<std::size_t>(columns)));
-        write_text(screen, text);
-    }
-}
-
-void WindowsConsole::Impl::paint() {
-    const int visible_columns = std::min(grid.width(), columns);
-    const int visible_rows = std::min(grid.height(), rows);
-    for (int row = 0; row < visible_rows; ++row) {
-        if (!grid.row_dirty(row)) continue;
-        std::vector<RowPiece> pieces = console_pieces(grid, row, visible_columns);
-        std::vector<RowPiece>& before = shown[static_cast<std::size_t>(row)];
-        for (const ConsoleRun& run : console_runs(pieces, before, widths)) {
-            SetConsoleCursorPosition(screen, coord(run.column, row));
-            if (run.attribute != shown_look) {
-                shown_look = run.attribute;
-                SetConsoleTextAttribute(screen, shown_look);
-            }
-            write_text(screen, run.text);
-        }
-        before = std::move(pieces);
-    }
-    grid.clear_dirty();
-}
-
-// ---------------------------------------------------------------------------
-// Keys.
-
-// Reads every input record there is, without waiting.
-void WindowsConsole::Impl::take_input(bool discard) {
-    for (;;) {
-        DWORD count = 0;
-        if (!GetNumberOfConsoleInputEvents(input, &count)) input_closed();
-        if (count == 0) return;
-        INPUT_RECORD records[64];
-        DWORD got = 0;
-        if (!ReadConsoleInputW(input, records, std::min<DWORD>(count, 64), &got)) input_closed();
-        for (DWORD i = 0; i < got; ++i) {
-            if (records[i].EventType == WINDOW_BUFFER_SIZE_EVENT) size_event = true;
-            if (records[i].EventType != KEY_EVENT) continue;
-            const KEY_EVENT_RECORD& key = records[i].Event.KeyEvent;
-            if (!key.bKeyDown) continue;
-            const KeyCodes codes = key_codes_for(key.wVirtualKeyCode, static_cast<char16_t>(key.uChar.UnicodeChar));
-            if (discard) continue;
-            const int repeats = std::clamp(static_cast<int>(key.wRepeatCount), 1, most_repeats);
-            for (int r = 0; r < repeats; ++r) {
-                for (int c = 0; c < codes.count; ++c) keys.push_back(codes.codes[c]);
-            }
-        }
-    }
-}
-
-void WindowsConsole::Impl::input_closed() {
-    stop();
-    throw InputClosed("the console is gone");
-}
-
-// ---------------------------------------------------------------------------
-// Pauses.
-
-void WindowsConsole::Impl::wait_until(std::int64_t deadline_ns) {
-    const std::int64_t left = deadline_ns - monotonic_ns();
-    if (left <= 0) return;
-    if (timer != nullptr) {
-        LARGE_INTEGER due{};
-        due.QuadPart = -std::max<std::int64_t>(left / 100, 1);  // relative, in units of 100 ns
-        if (SetWaitableTimer(timer, &due, 0, nullptr, nullptr, FALSE) &&
-            WaitForSingleObject(timer, INFINITE) == WAIT_OBJECT_0) {
-            return;
-        }
-    }
-    Sleep(static_cast<DWORD>((left + 999'999) / 1'000'000));
 }
 
 // ---------------------------------------------------------------------------
