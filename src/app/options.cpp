@@ -90,9 +90,9 @@ ParsedOptions parse_options(const std::vector<std::string>& arguments) {
             case opt_ambiguous: {
                 const std::string width = optarg;
                 if (width == "wide") {
-                    parsed.options.ambiguous = AmbiguousChoice::wide;
+                    parsed.options.ambiguous = AmbiguousWidth::wide;
                 } else if (width == "narrow") {
-                    parsed.options.ambiguous = AmbiguousChoice::narrow;
+                    parsed.options.ambiguous = AmbiguousWidth::narrow;
                 } else {
                     parsed.error = "invalid width '" + width + "' for --ambiguous: wide or narrow";
                     return parsed;

@@ -8,17 +8,16 @@
 #include <string>
 #include <vector>
 
-namespace rpg {
+#include "platform/console_options.h"
 
-// How wide the terminal draws characters of ambiguous width such as "●".
-enum class AmbiguousChoice { measure, narrow, wide };
+namespace rpg {
 
 struct ProgramOptions {
     bool help = false;
     bool version = false;
-    std::optional<std::filesystem::path> data_folder;  // --data DIR
-    std::optional<std::uint32_t> seed;                 // --seed N
-    AmbiguousChoice ambiguous = AmbiguousChoice::measure;
+    std::optional<std::filesystem::path> data_folder;    // --data DIR
+    std::optional<std::uint32_t> seed;                   // --seed N
+    AmbiguousWidth ambiguous = AmbiguousWidth::measure;  // --ambiguous WIDTH
 };
 
 struct ParsedOptions {

@@ -48,14 +48,6 @@ void print_help(const ProgramInfo& info, const std::filesystem::path& installed)
         installed.string().c_str());
 }
 
-AmbiguousWidth ambiguous_width(AmbiguousChoice choice) {
-    switch (choice) {
-        case AmbiguousChoice::wide: return AmbiguousWidth::wide;
-        case AmbiguousChoice::narrow: return AmbiguousWidth::narrow;
-        default: return AmbiguousWidth::measure;
-    }
-}
-
 // Loads the data files, as both programs do, and plays the game on them. A
 // missing file shows the notice on the console; a file the game cannot use
 // is described in `error`.
@@ -102,7 +94,7 @@ int run_program(const ProgramInfo& info, int argc, char** argv, GameEntry game) 
     }
 
     SystemConsole::Options terminal_options{info.min_columns, info.min_rows};
-    terminal_options.ambiguous = ambiguous_width(parsed.options.ambiguous);
+    terminal_options.ambiguous = parsed.options.ambiguous;
     std::unique_ptr<SystemConsole> terminal;
     auto give_back = [&] {
         if (terminal) terminal->restore();

@@ -1,8 +1,16 @@
 #pragma once
-// What a program asks of the console it runs on, the same for the terminal
-// and the Windows console.
+// What a program asks of the console it runs on, the same for every backend,
+// and the player's setting in the environment that every backend reads.
+
+#include <optional>
+#include <string>
 
 namespace rpg {
+
+// The game's screen: every console keeps a cell grid of this size, of which
+// the game needs ConsoleOptions' minimum on the player's screen.
+inline constexpr int screen_columns = 80;
+inline constexpr int screen_rows = 25;
 
 // How wide the console draws the East-Asian "ambiguous" characters ("●",
 // "■", "×", Greek and Cyrillic letters, box drawing): measured at start, or
@@ -16,5 +24,14 @@ struct ConsoleOptions {
     // decides, or else the console is asked where its cursor went.
     AmbiguousWidth ambiguous = AmbiguousWidth::measure;
 };
+
+// The player's setting in RPG_AMBIGUOUS: "wide" or "narrow"; no setting or an
+// empty one is `measure`; anything else is nullopt.
+std::optional<AmbiguousWidth> ambiguous_setting(const char* value);
+
+// When `options` leave the width to be measured, takes RPG_AMBIGUOUS's word
+// on it. Returns the message for the player when the setting is not one of
+// the two, else an empty string.
+std::string take_ambiguous_setting(ConsoleOptions& options);
 
 }  // namespace rpg

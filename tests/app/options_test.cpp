@@ -21,8 +21,8 @@ std::string summary(const ParsedOptions& parsed) {
     if (o.version) words += " version";
     if (o.data_folder) words += " data=" + o.data_folder->string();
     if (o.seed) words += " seed=" + std::to_string(*o.seed);
-    if (o.ambiguous == AmbiguousChoice::wide) words += " wide";
-    if (o.ambiguous == AmbiguousChoice::narrow) words += " narrow";
+    if (o.ambiguous == AmbiguousWidth::wide) words += " wide";
+    if (o.ambiguous == AmbiguousWidth::narrow) words += " narrow";
     return words.empty() ? "" : words.substr(1);
 }
 

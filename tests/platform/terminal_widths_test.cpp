@@ -69,15 +69,6 @@ TEST(DecideWidths, FromWhereTheCursorLanded) {
     }
 }
 
-TEST(AmbiguousSetting, WideNarrowOrMeasured) {
-    EXPECT_EQ(ambiguous_setting(nullptr), AmbiguousWidth::measure);
-    EXPECT_EQ(ambiguous_setting(""), AmbiguousWidth::measure);
-    EXPECT_EQ(ambiguous_setting("wide"), AmbiguousWidth::wide);
-    EXPECT_EQ(ambiguous_setting("narrow"), AmbiguousWidth::narrow);
-    EXPECT_EQ(ambiguous_setting("Wide"), std::nullopt);
-    EXPECT_EQ(ambiguous_setting("2"), std::nullopt);
-}
-
 TEST(AmbiguousWidthCharacters, TheGamesNarrowSymbolsAreAmbiguousAsciiAndHalfWidthKanaAreNot) {
     for (char32_t c : {U'●', U'■', U'×', U'○', U'α', U'─'})
         EXPECT_TRUE(is_ambiguous_width(c)) << std::hex << static_cast<unsigned>(c);

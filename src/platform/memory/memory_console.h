@@ -12,6 +12,7 @@
 
 #include "platform/cell_grid.h"
 #include "platform/console.h"
+#include "platform/console_options.h"
 
 namespace rpg {
 
@@ -32,7 +33,7 @@ public:
         int milliseconds = 0;  // how long a sleep was
     };
 
-    explicit MemoryConsole(int width = 80, int height = 25);
+    explicit MemoryConsole(int width = screen_columns, int height = screen_rows);
 
     // Console
     void set_cursor(int column, int row) override;

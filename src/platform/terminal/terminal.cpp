@@ -241,15 +241,8 @@ Terminal::Terminal(Options options) : impl_(std::make_unique<Impl>()) {
         t.error = "no UTF-8 locale is available; set one for the terminal, e.g. LANG=C.UTF-8";
         return;
     }
-    if (t.options.ambiguous == AmbiguousWidth::measure) {
-        const char* value = std::getenv("RPG_AMBIGUOUS");
-        std::optional<AmbiguousWidth> setting = ambiguous_setting(value);
-        if (!setting) {
-            t.error = std::string("RPG_AMBIGUOUS is \"") + value + "\"; it must be \"wide\" or \"narrow\"";
-            return;
-        }
-        t.options.ambiguous = *setting;
-    }
+    t.error = take_ambiguous_setting(t.options);
+    if (!t.error.empty()) return;
     const terminal_detail::TerminalType type = terminal_detail::probe_terminal_type();
     if (!type.problem.empty()) {
         t.error = type.problem;

@@ -27,8 +27,6 @@ struct screen;  // ncurses's SCREEN, kept out of this header with its macros
 namespace rpg {
 namespace terminal_detail {
 
-inline constexpr int logical_columns = 80;
-inline constexpr int logical_rows = 25;
 // An ESC with nothing after it for this long is the Escape key itself.
 inline constexpr std::int64_t escape_timeout_ns = 25'000'000;
 // How long the terminal is given to answer where its cursor is.
@@ -106,7 +104,7 @@ struct Terminal::Impl {
 
     Options options;
     std::string error;
-    CellGrid grid{terminal_detail::logical_columns, terminal_detail::logical_rows};
+    CellGrid grid{screen_columns, screen_rows};
     Stage stage = Stage::refused;
     bool keep_screen = false;
     AmbiguousWidth ambiguous = AmbiguousWidth::narrow;  // as measured or set

@@ -15,6 +15,7 @@
 #include <ctime>
 #include <cwchar>
 
+#include "platform/console_notices.h"
 #include "platform/row_render.h"
 #include "platform/terminal/terminal_internal.h"
 
@@ -239,29 +240,14 @@ void Terminal::Impl::draw_row(int row, int columns) {
 
 void Terminal::Impl::show_room_notice() {
     if (showing_room_notice && !paint_all) return;
-    char message[160];
-    std::snprintf(message, sizeof message, "Please make the terminal at least %d x %d (now %d x %d).",
-                  options.min_columns, options.min_rows, COLS, LINES);
     werase(stdscr);
     if (resend_all) clearok(curscr, TRUE);
     paint_all = resend_all = false;
     wattrset(stdscr, A_NORMAL);
-    // Wrapped at blanks, so that a narrow window still reads whole words.
     int row = 0;
-    std::string line;
-    std::string_view rest = message;
-    while (!rest.empty() && row < LINES) {
-        std::size_t blank = rest.find(' ');
-        std::string_view word = rest.substr(0, blank);
-        rest = blank == std::string_view::npos ? std::string_view{} : rest.substr(blank + 1);
-        if (!line.empty() && static_cast<int>(line.size() + 1 + word.size()) > COLS) {
-            mvwaddnstr(stdscr, row++, 0, line.c_str(), COLS);
-            line.clear();
-        }
-        if (!line.empty()) line += ' ';
-        line += word;
+    for (const std::string& line : too_small_notice(options.min_columns, options.min_rows, COLS, LINES)) {
+        mvwaddnstr(stdscr, row++, 0, line.c_str(), COLS);
     }
-    if (!line.empty() && row < LINES) mvwaddnstr(stdscr, row, 0, line.c_str(), COLS);
     wnoutrefresh(stdscr);
     doupdate();
     send_output();
@@ -282,21 +268,10 @@ void Terminal::Impl::wait_for_room() {
 }
 
 void Terminal::Impl::print_kept_screen() const {
-    std::string lines[terminal_detail::logical_rows];
-    int first = -1;
-    int last = -1;
-    for (int row = 0; row < grid.height(); ++row) {
-        lines[row] = row_line(grid, row, [this](std::string_view c) { return width_of(c); });
-        if (lines[row].empty()) continue;
-        if (first < 0) first = row;
-        last = row;
-    }
-    if (first < 0) return;
-    std::string out;
-    for (int row = first; row <= last; ++row) {
-        out += lines[row];
-        out += '\n';
-    }
+    const std::string out = kept_screen(
+        grid.height(),
+        [this](int row) { return row_line(grid, row, [this](std::string_view c) { return width_of(c); }); }, "\n");
+    if (out.empty()) return;
     std::fwrite(out.data(), 1, out.size(), stdout);
     std::fflush(stdout);
 }

@@ -1,7 +1,5 @@
 #include "platform/terminal/terminal_widths.h"
 
-#include <cstring>
-
 namespace rpg {
 namespace {
 
@@ -85,13 +83,6 @@ WidthDecision decide_widths(const WidthProbe& probe, int library_width) {
         default: decision.ambiguous = library_width == 2 ? AmbiguousWidth::wide : AmbiguousWidth::narrow; break;
     }
     return decision;
-}
-
-std::optional<AmbiguousWidth> ambiguous_setting(const char* value) {
-    if (value == nullptr || *value == '\0') return AmbiguousWidth::measure;
-    if (std::strcmp(value, "wide") == 0) return AmbiguousWidth::wide;
-    if (std::strcmp(value, "narrow") == 0) return AmbiguousWidth::narrow;
-    return std::nullopt;
 }
 
 bool is_ambiguous_width(char32_t c) {

@@ -65,10 +65,6 @@ struct WidthDecision {
 // the ambiguous character (`library_width`) is taken.
 WidthDecision decide_widths(const WidthProbe& probe, int library_width);
 
-// The player's setting in RPG_AMBIGUOUS: "wide" or "narrow"; no setting or an
-// empty one is `measure`; anything else is nullopt.
-std::optional<AmbiguousWidth> ambiguous_setting(const char* value);
-
 // For a character of the game's text (code page 932) that the C library
 // calls one column wide: true when its East-Asian width is "ambiguous", so
 // that a terminal may draw it two columns wide. Of those characters only

@@ -171,18 +171,8 @@ WindowsConsole::WindowsConsole(Options options) : impl_(std::make_unique<Impl>()
         return;
     }
     // The player's word on the symbols' width, as for the terminal.
-    if (c.options.ambiguous == AmbiguousWidth::measure) {
-        const char* value = std::getenv("RPG_AMBIGUOUS");
-        const std::string_view setting = value != nullptr ? value : "";
-        if (setting == "wide") {
-            c.options.ambiguous = AmbiguousWidth::wide;
-        } else if (setting == "narrow") {
-            c.options.ambiguous = AmbiguousWidth::narrow;
-        } else if (!setting.empty()) {
-            c.error = std::string("RPG_AMBIGUOUS is \"") + value + "\"; it must be \"wide\" or \"narrow\"";
-            return;
-        }
-    }
+    c.error = take_ambiguous_setting(c.options);
+    if (!c.error.empty()) return;
     // Pauses end at their deadline to the millisecond where the system can;
     // elsewhere its tick is shortened while the game runs.
     c.timer = CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION, TIMER_ALL_ACCESS);

@@ -22,8 +22,6 @@
 namespace rpg {
 namespace windows_detail {
 
-inline constexpr int logical_columns = 80;
-inline constexpr int logical_rows = 25;
 // While waiting for a key the window's size is looked at this often: not
 // every console reports a change of size as an event.
 inline constexpr DWORD size_check_ms = 500;
@@ -58,7 +56,7 @@ struct WindowsConsole::Impl final : windows_detail::ActiveConsole {
 
     Options options;
     std::string error;
-    CellGrid grid{windows_detail::logical_columns, windows_detail::logical_rows};
+    CellGrid grid{screen_columns, screen_rows};
     Stage stage = Stage::waiting;
     bool keep_screen = false;
     bool wine = false;
@@ -77,7 +75,7 @@ struct WindowsConsole::Impl final : windows_detail::ActiveConsole {
     int columns = 0;  // the size of the console's window
     int rows = 0;
     // What each row of the console shows; empty when that is not known.
-    std::vector<std::vector<RowPiece>> shown = std::vector<std::vector<RowPiece>>(windows_detail::logical_rows);
+    std::vector<std::vector<RowPiece>> shown = std::vector<std::vector<RowPiece>>(screen_rows);
     WORD shown_look = windows_detail::normal_look;
     bool showing_notice = false;  // the console is too small and says so
     bool size_event = false;      // the console reported a change of size

@@ -7,10 +7,10 @@
 // with one console call per run of one look.
 
 #include <algorithm>
-#include <cstdio>
 #include <string>
 #include <vector>
 
+#include "platform/console_notices.h"
 #include "platform/windows/windows_console_internal.h"
 
 namespace rpg {
@@ -66,22 +66,17 @@ void WindowsConsole::Impl::blank_screen() {
 
 // The rows that hold anything, as lines in the player's own screen.
 void WindowsConsole::Impl::print_kept_screen() const {
-    std::u16string lines[logical_rows];
-    int first = -1;
-    int last = -1;
-    for (int row = 0; row < grid.height(); ++row) {
-        for (const RowPiece& piece : console_pieces(grid, row, -1)) append_utf16(lines[row], piece.utf8);
-        lines[row].erase(std::min(lines[row].size(), lines[row].find_last_not_of(u' ') + 1));
-        if (lines[row].empty()) continue;
-        if (first < 0) first = row;
-        last = row;
-    }
-    if (first < 0) return;
+    const std::string text = kept_screen(
+        grid.height(),
+        [this](int row) {
+            std::string line;
+            for (const RowPiece& piece : console_pieces(grid, row, -1)) line += piece.utf8;
+            return line;
+        },
+        "\r\n");
+    if (text.empty()) return;
     std::u16string out;
-    for (int row = first; row <= last; ++row) {
-        out += lines[row];
-        out += u"\r\n";
-    }
+    append_utf16(out, text);
     write_text(output, out);
 }
 
@@ -120,28 +115,13 @@ void WindowsConsole::Impl::show_too_small() {
     if (showing_notice) return;
     blank_screen();
     showing_notice = true;
-    char message[160];
-    std::snprintf(message, sizeof message, "Please make the terminal at least %d x %d (now %d x %d).",
-                  options.min_columns, options.min_rows, columns, rows);
-    // Wrapped at blanks, so that a narrow window still reads whole words.
-    std::vector<std::string> lines(1);
-    std::string_view rest = message;
-    while (!rest.empty()) {
-        const std::size_t blank = rest.find(' ');
-        const std::string_view word = rest.substr(0, blank);
-        rest = blank == std::string_view::npos ? std::string_view{} : rest.substr(blank + 1);
-        if (!lines.back().empty() && static_cast<int>(lines.back().size() + 1 + word.size()) > columns) {
-            lines.emplace_back();
-        }
-        if (!lines.back().empty()) lines.back() += ' ';
-        lines.back() += word;
-    }
+    const std::vector<std::string> lines = too_small_notice(options.min_columns, options.min_rows, columns, rows);
     SetConsoleTextAttribute(screen, normal_look);
     shown_look = normal_look;
-    for (std::size_t row = 0; row < lines.size() && static_cast<int>(row) < rows; ++row) {
+    for (std::size_t row = 0; row < lines.size(); ++row) {
         SetConsoleCursorPosition(screen, coord(0, static_cast<int>(row)));
         std::u16string text;
-        append_utf16(text, std::string_view(lines[row]).substr(0, static_cast<std::size_t>(columns)));
+        append_utf16(text, lines[row]);
         write_text(screen, text);
     }
 }
