@@ -31,7 +31,7 @@ void print_help(const ProgramInfo& info, const std::filesystem::path& installed)
         "Options:\n"
         "  -d, --data DIR         read the data files from DIR\n"
         "      --seed N           seed the random generator with N (0 to 4294967295)\n"
-        "                         instead of the clock, so that a run can be replayed\n"
+        "                         %s"
         "      --ambiguous WIDTH  the width the terminal gives characters of ambiguous\n"
         "                         width: wide or narrow (measured when not given)\n"
         "  -h, --help             show this help and exit\n"
@@ -44,7 +44,7 @@ void print_help(const ProgramInfo& info, const std::filesystem::path& installed)
         "\n"
         "Exit status: 0 at the normal end, 1 on an error (bad data, no terminal, the\n"
         "terminal lost), 2 on a bad command line, 255 when a data file is missing.\n",
-        info.name, info.summary, info.details, data_marker_file, installed.empty() ? "" : ":\n  ",
+        info.name, info.summary, info.seed_use, info.details, data_marker_file, installed.empty() ? "" : ":\n  ",
         installed.string().c_str());
 }
 

@@ -22,9 +22,10 @@ inline constexpr int exit_usage = 2;           // a bad command line
 inline constexpr int exit_missing_file = 255;  // a data file is missing
 
 struct ProgramInfo {
-    const char* name;     // "battle"
-    const char* summary;  // one line for --help
-    const char* details;  // the program's keys and files for --help, lines ending in '\n'
+    const char* name;      // "battle"
+    const char* summary;   // one line for --help
+    const char* details;   // the program's keys and files for --help, lines ending in '\n'
+    const char* seed_use;  // what --seed does for this program: one line of --help, ending in '\n'
     int min_columns;
     int min_rows;
     DataUser data_user;  // whose checks the loaded data must pass

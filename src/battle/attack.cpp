@@ -18,7 +18,7 @@ namespace {
 Outcome acknowledge_blow(Battle& b) {
     wait_for_acknowledgement(b.screen);
     clear_message_window(b.screen);
-    return Outcome::none;
+    return Outcome::goes_on;
 }
 
 Outcome win_battle(Battle& b) {

@@ -15,11 +15,12 @@ namespace rpg {
 
 // What a step of the battle decided, passed up through the battle flow.
 enum class Outcome : i16 {
-    none = 0,    // nothing decided; from the command loop: escaped
-    back = 1,    // back to target selection
-    felled = 2,  // an enemy fell and others stand
+    escaped = 0,  // the hero got away: the battle is over
+    back = 1,     // back to target selection
+    felled = 2,   // an enemy fell and others stand
     won = 3,
     lost = 4,
+    goes_on = 5,  // nothing decided: the battle goes on
 };
 
 // The selections of the menus, each counted from 0.

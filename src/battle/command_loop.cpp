@@ -31,18 +31,22 @@ Outcome defend(Battle& b) {
     hero.defense = to_u16(hero.defense * 2);
     ++b.state.turn_count;
     if (finish_turn(b) == Outcome::lost) return Outcome::lost;  // defence stays doubled: the battle is over
+    // Halved rather than set back to what it was: a Buckler effect that ran
+    // out during the turn took its 5 points off the doubled defence, so the
+    // hero keeps only half of that loss (defence 25 with a Buckler: 50, 45,
+    // then 22, not 20). The doubling is thus not undone exactly.
     hero.defense = static_cast<u16>(hero.defense / 2);
-    return Outcome::none;
+    return Outcome::goes_on;
 }
 
 Outcome use_items(Battle& b) {
     set_text_attribute(b.screen, attr_normal);
     slide_target_heading(b.screen);
     slide_name_banner(b.screen, text_of(b.rec.hero.name));
-    return item_command(b) == Outcome::lost ? Outcome::lost : Outcome::none;
+    return item_command(b) == Outcome::lost ? Outcome::lost : Outcome::goes_on;
 }
 
-// Returns none when the hero got away, lost when the hero fell, and back
+// Returns escaped when the hero got away, lost when the hero fell, and back
 // when the battle goes on.
 Outcome run_away(Battle& b) {
     set_text_attribute(b.screen, attr_normal);
@@ -51,7 +55,7 @@ Outcome run_away(Battle& b) {
     u16 pursuit = pursuit_value(b.pawn().speed, b.state.enemies_left);
     if (check_escape(to_i16(b.rec.hero.speed), to_i16(pursuit), b.rec.hero.level, b.random)) {
         post_message(b.screen, sjis("成功しました。"));
-        return Outcome::none;
+        return Outcome::escaped;
     }
     post_message(b.screen, sjis("失敗しました。"));
     ++b.state.turn_count;
@@ -74,7 +78,7 @@ Outcome command_loop(Battle& b) {
                 break;
             case key_enter:
             case key_right: {
-                Outcome result = Outcome::none;
+                Outcome result = Outcome::goes_on;
                 switch (b.menu.command_index) {
                     case command_fight:
                         set_text_attribute(b.screen, attr_normal);
@@ -84,7 +88,7 @@ Outcome command_loop(Battle& b) {
                     case command_item: result = use_items(b); break;
                     case command_run:
                         result = run_away(b);
-                        if (result == Outcome::none) return Outcome::none;
+                        if (result == Outcome::escaped) return Outcome::escaped;
                         break;
                 }
                 if (result == Outcome::won || result == Outcome::lost) return result;
@@ -99,7 +103,7 @@ Outcome enemy_phase(Battle& b) {
     for (int i = 0, attackers = b.state.enemies_left; i < attackers; ++i) {
         if (enemy_attack(b) == Outcome::lost) return Outcome::lost;
     }
-    return Outcome::none;
+    return Outcome::goes_on;
 }
 
 Outcome finish_turn(Battle& b, void (*after_first_tick)(Battle&)) {
@@ -107,7 +111,7 @@ Outcome finish_turn(Battle& b, void (*after_first_tick)(Battle&)) {
     if (after_first_tick != nullptr) after_first_tick(b);
     if (enemy_phase(b) == Outcome::lost) return Outcome::lost;
     run_tick_pass(b);
-    return Outcome::none;
+    return Outcome::goes_on;
 }
 
 }  // namespace rpg

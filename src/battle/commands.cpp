@@ -45,12 +45,12 @@ Outcome try_item(Battle& b) {
     if (b.rec.hero.items[static_cast<std::size_t>(index)].count == 0) {
         post_message(b.screen, sjis("そのアイテムは持っていません。"));
         wait_for_acknowledgement(b.screen);
-        return Outcome::none;
+        return Outcome::goes_on;
     }
     if (b.state.active_effects >= max_active_effects && index != item_potion) {
         post_message(b.screen, sjis("アイテムは同時に３つまでしか使えません。"));
         wait_for_acknowledgement(b.screen);
-        return Outcome::none;
+        return Outcome::goes_on;
     }
     use_item(b, index);
     ++b.state.turn_count;
@@ -83,7 +83,7 @@ Outcome item_command(Battle& b) {
                 erase_target_heading(b.screen);
                 erase_banner(b.screen);
                 b.menu.item_index = 0;
-                return Outcome::none;
+                return Outcome::goes_on;
             default: break;
         }
     }
@@ -121,7 +121,7 @@ Outcome ability_command(Battle& b) {
             case key_space:
                 close_list(b);
                 b.menu.selected_skill = 0;
-                return Outcome::none;
+                return Outcome::goes_on;
             case key_left:
                 close_list(b);
                 b.menu.selected_skill = 0;

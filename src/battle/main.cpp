@@ -25,6 +25,7 @@ int main(int argc, char** argv) {
         "Data files: Hero_Status_Info.txt; Pawn_, Knight_, Bishop_, Rook_, Queen_ and\n"
         "King_Status_Info.txt; SwordCut.txt, Flame.txt, BigRevolveSword.txt,\n"
         "HellFlame.txt and AbsoluteObedience.txt (Shift-JIS text).\n",
+        "instead of the clock, so that a run can be replayed\n",
         80,
         19,
         rpg::DataUser::battle,

@@ -42,7 +42,7 @@ bool move_target_to(Battle& b, int destination) {
 Outcome leave_selection(Battle& b) {
     erase_target_heading(b.screen);
     erase_banner(b.screen);
-    return Outcome::none;
+    return Outcome::goes_on;
 }
 
 }  // namespace
@@ -97,7 +97,7 @@ Outcome target_selection(Battle& b) {
                 return leave_selection(b);
             case key_enter:
                 switch (ability_command(b)) {
-                    case Outcome::none:  // the ability list was closed with space
+                    case Outcome::goes_on:  // the ability list was closed with space
                         restore_enemy_glyph(v, enemy, b.enemy_total());
                         enemy.target = 1;
                         return leave_selection(b);
@@ -108,7 +108,8 @@ Outcome target_selection(Battle& b) {
                         return leave_selection(b);
                     case Outcome::won: return Outcome::won;
                     case Outcome::lost: return Outcome::lost;
-                    case Outcome::back: break;  // back from the ability list with the left arrow
+                    case Outcome::back: break;     // back from the ability list with the left arrow
+                    case Outcome::escaped: break;  // not an outcome of the ability list
                 }
                 break;
             default: break;

@@ -289,7 +289,7 @@ LoadResult load_enemy_kind(EnemyStatus& enemy, const std::filesystem::path& file
     in.text(enemy.name, "name");
     in.number(enemy.kind);
     in.text(enemy.glyph, "glyph");
-    in.number(enemy.reserved2);
+    in.number(enemy.reserved);
     in.number(enemy.target);
     in.number(enemy.max_hp);
     in.number(enemy.attack);

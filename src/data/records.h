@@ -67,8 +67,8 @@ struct EnemyStatus {
     FixedText<20> name{};
     u16 kind = 0;
     FixedText<4> glyph{};
-    u16 reserved2 = 0;
-    u16 target = 0;  // the selected screen position, counted from 1
+    u16 reserved = 0;  // read from the enemy file, used by nothing
+    u16 target = 0;    // the selected screen position, counted from 1
     u16 max_hp = 0;
     u16 attack = 0;
     u16 defense = 0;

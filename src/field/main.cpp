@@ -32,6 +32,7 @@ int main(int argc, char** argv) {
         "Data files: the battle's files (Hero_Status_Info.txt, the six\n"
         "*_Status_Info.txt files of the enemy kinds, the five skill files) and the\n"
         "map, test.txt: 19 lines of 53 bytes (Shift-JIS text).\n",
+        "accepted, but the field draws no random numbers\n",
         rpg::map_columns,
         rpg::map_rows,
         rpg::DataUser::field,

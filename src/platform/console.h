@@ -2,9 +2,11 @@
 // The one way the game reaches the screen and the keyboard.
 //
 // Text is Shift-JIS, one byte per screen column. A line break ("\n") moves the
-// cursor to column 0 of the next row and erases nothing. Key codes are those of
-// the console the game was made for: an arrow key arrives as the prefix 224
-// followed by 72 (up), 80 (down), 75 (left) or 77 (right); Enter is 13, space 32.
+// cursor to column 0 of the next row and erases nothing. Key codes are the
+// ones the C runtime's _getch() gives on Windows, which every backend
+// produces: an arrow key arrives as the prefix 224 followed by 72 (up), 80
+// (down), 75 (left) or 77 (right); Enter is 13, space 32. So a letter whose
+// code is an arrow's second code (H, P, K, M) acts like that arrow.
 
 #include <cstdint>
 #include <stdexcept>

@@ -62,7 +62,7 @@ bool is_wide_character(char32_t c) {
     return false;
 }
 
-CellWidths decide_widths(int kanji_cells, int symbol_cells, bool wine, AmbiguousWidth ambiguous) {
+CellWidths decide_cell_widths(int kanji_cells, int symbol_cells, bool wine, AmbiguousWidth ambiguous) {
     CellWidths w;
     w.wide_counted = known_or_two(kanji_cells);
     w.symbol_counted = known_or_two(symbol_cells);

@@ -64,7 +64,7 @@ struct CellWidths {
 // console could not tell: then two, as the Japanese console gives). Under wine
 // the console's count says nothing of the terminal, which draws kanji two
 // columns wide and symbols as `ambiguous` says (one when measuring).
-CellWidths decide_widths(int kanji_cells, int symbol_cells, bool wine, AmbiguousWidth ambiguous);
+CellWidths decide_cell_widths(int kanji_cells, int symbol_cells, bool wine, AmbiguousWidth ambiguous);
 
 // What follows a two-byte character that the console counts `counted` cells
 // and the screen shows `drawn` columns wide, so that both come to two.

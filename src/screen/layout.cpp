@@ -203,6 +203,11 @@ void draw_target_banner(View& v, const EnemyStatus& enemy, int shift) {
     const int o = v.right_origin + shift;
     banner_top(v, o);
     banner_plate_row(v, o);
+    // The name is centred on the plate (columns o + 3 to o + 20) for the
+    // length that each kind's name has in the game's data: six columns for
+    // ポーン, ナイト, ルーク and キング (kinds 1, 2, 4, 6), eight for クイーン
+    // (5), ten for ビショップ (3). The column goes by the kind, not by the
+    // name's length, so an enemy file that renames a kind keeps its column.
     int label_column = -1;
     switch (enemy.kind) {
         case 1:

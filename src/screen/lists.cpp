@@ -28,6 +28,11 @@ const std::string& item_name(int entry) {
     }
 }
 
+// Each entry of the ability list has a column of its own, set for the game's
+// five skills rather than worked out from a name's length: entries 2, 3 and
+// 5 centre フレイム, 大回転斬り and 絶対服従 between the arrows (columns 57
+// to 70), while entries 1 and 4 (剣の一撃, 地獄の炎) stand two columns right
+// of centre. A skill file with a longer name keeps its entry's column.
 int skill_name_column(int entry) {
     switch (entry) {
         case 1:

@@ -9,6 +9,12 @@ constexpr int bar_width = 18;
 constexpr int hp_bar_row = 13;
 constexpr int hp_row = 14;
 constexpr int first_effect_row = 16;
+// The HP figure stands right after "HP : ", which starts 6 columns in.
+constexpr int hp_figure_offset = 11;
+// The counter a new effect starts with (effect_start_counter in
+// rules/effects.h): its bar is full and filled with an animation. One tick
+// later, at 10, the bar is full too (10 x 1.8 cells).
+constexpr i16 new_effect_counter = 11;
 // The effect markers stand at column 1 whatever the origin.
 constexpr int marker_column = 1;
 
@@ -24,15 +30,16 @@ int left(const View& v) { return v.left_origin; }
 
 int hp_bar_cells(i16 hp, u16 max_hp) {
     if (max_hp == 0) return 0;
-    // The quotient first, as the bar has always been scaled: 519 of 519 comes
-    // out just below 18 and draws 17 cells. Odd values (HP above the maximum,
+    // The quotient 18 / max is formed first, in double precision, and the
+    // product truncated: a full bar is therefore 18 cells for nearly every
+    // maximum but 17 for a few (519 of 519 comes out just below 18). Odd values (HP above the maximum,
     // or below 0) still stay inside the bar.
     double cells = hp * (18.0 / max_hp);
     return clamp_cells(static_cast<long long>(cells));
 }
 
 int effect_bar_cells(i16 counter) {
-    if (counter == 11) return bar_width;
+    if (counter == new_effect_counter) return bar_width;
     return clamp_cells(static_cast<long long>(counter * 1.8));
 }
 
@@ -74,7 +81,7 @@ void redraw_hp_bar(View& v, i16 hp, u16 max_hp) {
 
 void hp_countdown(View& v, i16 hp_before, i16 hp_after, u16 max_hp) {
     const int l = left(v);
-    move_cursor(v, l + 11, hp_row);
+    move_cursor(v, l + hp_figure_offset, hp_row);
     set_highlight(v);
     for (int hp = hp_before - 1; hp >= hp_after; --hp) {
         // The trailing blank wipes the last digit when the figure gets shorter.
@@ -83,7 +90,7 @@ void hp_countdown(View& v, i16 hp_before, i16 hp_after, u16 max_hp) {
         redraw_hp_bar(v, to_i16(hp), max_hp);
         set_highlight(v);
         if (hp <= 0) break;  // the hero has nothing more to lose
-        move_cursor(v, l + 11, hp_row);
+        move_cursor(v, l + hp_figure_offset, hp_row);
         pause(v, 20);
     }
     set_text_attribute(v, attr_normal);
@@ -92,7 +99,7 @@ void hp_countdown(View& v, i16 hp_before, i16 hp_after, u16 max_hp) {
 void hp_countup(View& v, i16 hp_before, i16 hp_after, u16 max_hp) {
     // The figure counts up in the current look, one point every 20 ms.
     for (int hp = hp_before + 1; hp <= hp_after; ++hp) {
-        move_cursor(v, left(v) + 11, hp_row);
+        move_cursor(v, left(v) + hp_figure_offset, hp_row);
         put(v, decimal(hp));
         redraw_hp_bar(v, to_i16(hp), max_hp);
         pause(v, 20);
@@ -114,7 +121,7 @@ void draw_effect_bar(View& v, i16 counter, u16 row) {
     set_text_attribute(v, attr_normal);
     put_at(v, l + 4, y, blanks(bar_width));
     move_cursor(v, l + 4, y);
-    if (counter == 11) {
+    if (counter == new_effect_counter) {
         // A new effect fills its bar one cell every 5 ms.
         for (int i = 0; i < bar_width; ++i) {
             put(v, "-");

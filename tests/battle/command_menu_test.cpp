@@ -110,7 +110,7 @@ TEST_F(Commands, FailedRunCostsATurnAndTheEnemiesAttack) {
 TEST_F(Commands, SuccessfulRunEndsTheBattleEscaped) {
     b.pawn().speed = 0;  // pursuit value 0: any positive escape roll wins
     choose(con, 3);
-    EXPECT_EQ(command_loop(b), Outcome::none);
+    EXPECT_EQ(command_loop(b), Outcome::escaped);
     EXPECT_TRUE(con.shows(27, 13, "成功しました。"));
     EXPECT_TRUE(con.shows(27, 14, "主人公の「にげる」.........."));
     EXPECT_EQ(b.state.turn_count, 0);
@@ -127,7 +127,7 @@ TEST_F(Commands, EscapeRollUsesThePursuitValueOfTheEnemiesLeft) {
     // 2 x 15 x 3 + 6023 mod 16 = 97 against 4 x 7 x 3 + 25205 mod 8 = 89;
     // the pursuit of three enemies (22) would start at 264.
     choose(con, 3);
-    EXPECT_EQ(command_loop(b), Outcome::none);
+    EXPECT_EQ(command_loop(b), Outcome::escaped);
     EXPECT_TRUE(con.shows(27, 13, "成功しました。"));
 }
 

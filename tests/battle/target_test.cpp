@@ -65,7 +65,7 @@ TEST_F(Targets, SpaceResetsTheSelectionAndTheNextEntryMovesToAStandingEnemy) {
     b.state.enemies_defeated = 1;
     b.pawn().target = 2;
     con.press(key_space);
-    EXPECT_EQ(target_selection(b), Outcome::none);
+    EXPECT_EQ(target_selection(b), Outcome::goes_on);
     EXPECT_EQ(b.pawn().target, 1);
     // The heading and the banner are gone, from column 24 on.
     EXPECT_EQ(con.row_text(7, 24, 27), std::string(27, ' '));
@@ -95,7 +95,7 @@ TEST_F(Targets, LeftFromTheAbilityListKeepsTheSelection) {
 TEST_F(Targets, SpaceInTheAbilityListGoesBackToTheCommandMenu) {
     b.pawn().target = 3;
     con.press({key_enter, key_space});
-    EXPECT_EQ(target_selection(b), Outcome::none);
+    EXPECT_EQ(target_selection(b), Outcome::goes_on);
     EXPECT_EQ(b.pawn().target, 1);
     EXPECT_EQ(con.attribute_at(36, 4), 7);  // the glyph at position 3 is back in the normal look
 }

@@ -77,7 +77,7 @@ TEST_F(WholeBattle, EndingLinesForEachOutcome) {
         const char* line;
     } cases[] = {{Outcome::won, "バトルに勝ちました。"},
                  {Outcome::lost, "バトルに負けました。"},
-                 {Outcome::none, "にげることに成功しました。"}};
+                 {Outcome::escaped, "にげることに成功しました。"}};
     for (const auto& c : cases) {
         MemoryConsole console;
         Battle battle{console};

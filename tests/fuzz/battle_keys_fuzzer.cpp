@@ -91,7 +91,7 @@ Run play(const GameRecords& records, std::uint32_t seed, int variant, const std:
 }
 
 void check(const Run& run, const HeroStatus& start, int total) {
-    constexpr int escaped = static_cast<int>(Outcome::none);
+    constexpr int escaped = static_cast<int>(Outcome::escaped);
     constexpr int won = static_cast<int>(Outcome::won);
     constexpr int lost = static_cast<int>(Outcome::lost);
     const BattleState& s = run.state;

@@ -86,7 +86,7 @@ TEST(ConsoleCells, FillersFollowWhatTheConsoleCountsAndTheScreenDraws) {
         {"wine, narrow", 1, 1, true, AmbiguousWidth::narrow, zero_width, blank},
     };
     for (const Case& c : cases) {
-        const CellWidths w = decide_widths(c.kanji_cells, c.symbol_cells, c.wine, c.ambiguous);
+        const CellWidths w = decide_cell_widths(c.kanji_cells, c.symbol_cells, c.wine, c.ambiguous);
         EXPECT_EQ(filler(w.wide_counted, w.wide_drawn), c.kanji_filler) << c.console;
         EXPECT_EQ(filler(w.symbol_counted, w.symbol_drawn), c.symbol_filler) << c.console;
     }
@@ -100,7 +100,7 @@ TEST(ConsoleCells, WideCharactersAreKanjiKanaAndFullWidthFormsButNotSymbols) {
 }
 
 // Under wine: kanji followed by a zero width space, symbols by a blank.
-const CellWidths wine_widths = decide_widths(1, 1, true, AmbiguousWidth::measure);
+const CellWidths wine_widths = decide_cell_widths(1, 1, true, AmbiguousWidth::measure);
 
 TEST(ConsoleCells, RowIsWrittenWithFillersOneRunPerLook) {
     CellGrid grid(20, 2);

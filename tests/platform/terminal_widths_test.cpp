@@ -61,7 +61,7 @@ TEST(DecideWidths, FromWhereTheCursorLanded) {
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.probe.after_ambiguous << ", " << c.probe.after_full_width << ", library "
                                         << c.library_width);
-        WidthDecision decision = decide_widths(c.probe, c.library_width);
+        WidthDecision decision = decide_terminal_widths(c.probe, c.library_width);
         EXPECT_EQ(decision.problem.empty(), !c.refused) << decision.problem;
         if (!c.refused) {
             EXPECT_EQ(decision.ambiguous, c.expected);
@@ -69,11 +69,11 @@ TEST(DecideWidths, FromWhereTheCursorLanded) {
     }
 }
 
-TEST(AmbiguousWidthCharacters, TheGamesNarrowSymbolsAreAmbiguousAsciiAndHalfWidthKanaAreNot) {
-    for (char32_t c : {U'●', U'■', U'×', U'○', U'α', U'─'})
-        EXPECT_TRUE(is_ambiguous_width(c)) << std::hex << static_cast<unsigned>(c);
+TEST(AmbiguousWidthCharacters, TheGamesNarrowSymbolsAndKanjiCountAsciiAndHalfWidthKanaDoNot) {
+    for (char32_t c : {U'●', U'■', U'×', U'○', U'α', U'─', U'兵'})
+        EXPECT_TRUE(outside_ascii_and_half_width_kana(c)) << std::hex << static_cast<unsigned>(c);
     for (char32_t c : {U'ｱ', U'ﾟ', U'a', U'~'})
-        EXPECT_FALSE(is_ambiguous_width(c)) << std::hex << static_cast<unsigned>(c);
+        EXPECT_FALSE(outside_ascii_and_half_width_kana(c)) << std::hex << static_cast<unsigned>(c);
 }
 
 }  // namespace

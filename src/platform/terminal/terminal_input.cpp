@@ -16,22 +16,22 @@ namespace rpg {
 using terminal_detail::escape_timeout_ns;
 using terminal_detail::monotonic_ns;
 
-void Terminal::Impl::read_input(bool discard) {
+void Terminal::Impl::read_input(Keys keys_read) {
     unsigned char bytes[256];
     ssize_t count = read(STDIN_FILENO, bytes, sizeof bytes);
     if (count > 0) {
-        take_input(bytes, static_cast<std::size_t>(count), discard);
+        take_input(bytes, static_cast<std::size_t>(count), keys_read);
         return;
     }
     if (count < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)) return;
     input_closed(count == 0 ? std::string("end of input") : std::string(std::strerror(errno)));
 }
 
-void Terminal::Impl::take_input(const unsigned char* bytes, std::size_t count, bool discard) {
+void Terminal::Impl::take_input(const unsigned char* bytes, std::size_t count, Keys keys_read) {
     if (count == 0) return;
     last_byte_ns = monotonic_ns();
     std::deque<int> dropped;
-    for (std::size_t i = 0; i < count; ++i) decoder.feed(bytes[i], discard ? dropped : keys);
+    for (std::size_t i = 0; i < count; ++i) decoder.feed(bytes[i], keys_read == Keys::drop ? dropped : keys);
 }
 
 void Terminal::Impl::expire_escape() {
@@ -52,7 +52,7 @@ bool Terminal::key_waiting() {
         t.expire_escape();
     }
     // A game that polls for keys without pausing still sees its screen.
-    if (t.keys.empty()) t.flush(true);
+    if (t.keys.empty()) t.flush(Impl::IfTooSmall::wait_for_room);
     return !t.keys.empty();
 }
 
@@ -61,7 +61,7 @@ int Terminal::read_key() {
     if (t.stage != Impl::Stage::running) {
         throw InputClosed(t.error.empty() ? "the terminal was already restored" : t.error);
     }
-    t.flush(true);
+    t.flush(Impl::IfTooSmall::wait_for_room);
     bool waited = false;
     while (t.keys.empty()) {
         int timeout_ms = -1;  // nothing to do until a byte or a signal comes
@@ -77,11 +77,11 @@ int Terminal::read_key() {
         int ready = poll(fds, 2, timeout_ms);
         if (ready < 0) {
             if (errno != EINTR) t.input_closed(std::strerror(errno));
-            t.flush(true);
+            t.flush(Impl::IfTooSmall::wait_for_room);
             continue;
         }
         waited = true;
-        if (fds[1].revents != 0) t.flush(true);
+        if (fds[1].revents != 0) t.flush(Impl::IfTooSmall::wait_for_room);
         if (fds[0].revents != 0) t.read_input();
     }
     // Pauses after a wait for the player are measured from now.

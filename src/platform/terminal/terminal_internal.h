@@ -101,6 +101,13 @@ private:
 
 struct Terminal::Impl {
     enum class Stage { refused, running, restored };
+    // What an update does while the window is too small for the game: wait
+    // until it is large enough (before a key is read), or show the notice and
+    // go on (a pause, which must end on time whatever the window's size).
+    enum class IfTooSmall { wait_for_room, go_on };
+    // What becomes of the keys read: kept for the game, or dropped (typed
+    // while the notice asked for a larger window, not meant for the game).
+    enum class Keys { keep, drop };
 
     Options options;
     std::string error;
@@ -149,7 +156,7 @@ struct Terminal::Impl {
 
     // terminal_output.cpp
     int width_of(std::string_view utf8) const;
-    void flush(bool wait_for_room_to_play);
+    void flush(IfTooSmall if_too_small);
     void take_signal_news();
     bool too_small() const;
     void show_room_notice();
@@ -160,8 +167,8 @@ struct Terminal::Impl {
     void print_kept_screen() const;
 
     // terminal_input.cpp
-    void read_input(bool discard = false);
-    void take_input(const unsigned char* bytes, std::size_t count, bool discard = false);
+    void read_input(Keys keys_read = Keys::keep);
+    void take_input(const unsigned char* bytes, std::size_t count, Keys keys_read = Keys::keep);
     void expire_escape();
     [[noreturn]] void input_closed(const std::string& why);
 };

@@ -100,11 +100,11 @@ void Terminal::Impl::take_signal_news() {
 
 bool Terminal::Impl::too_small() const { return COLS < options.min_columns || LINES < options.min_rows; }
 
-void Terminal::Impl::flush(bool wait_for_room_to_play) {
+void Terminal::Impl::flush(IfTooSmall if_too_small) {
     if (stage != Stage::running) return;
     take_signal_news();
     if (too_small()) {
-        if (!wait_for_room_to_play) {
+        if (if_too_small == IfTooSmall::go_on) {
             show_room_notice();
             return;
         }
@@ -261,7 +261,7 @@ void Terminal::Impl::wait_for_room() {
         // Nothing to do until the window changes: wait without using the CPU.
         // Keys typed meanwhile are not meant for the game and are dropped.
         pollfd fds[2] = {{wake_read, POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
-        if (poll(fds, 2, -1) > 0 && fds[1].revents != 0) read_input(true);
+        if (poll(fds, 2, -1) > 0 && fds[1].revents != 0) read_input(Keys::drop);
         take_signal_news();
     }
     pauses.restart();
@@ -280,7 +280,7 @@ void Terminal::Impl::print_kept_screen() const {
 // after a while must close it on time whatever the window's size.
 void Terminal::sleep_ms(int milliseconds) {
     Impl& t = *impl_;
-    t.flush(false);
+    t.flush(Impl::IfTooSmall::go_on);
     if (milliseconds <= 0) return;
     const std::int64_t deadline_ns =
         t.pauses.next(terminal_detail::monotonic_ns(), static_cast<std::int64_t>(milliseconds) * 1'000'000);
@@ -289,7 +289,7 @@ void Terminal::sleep_ms(int milliseconds) {
     deadline.tv_nsec = static_cast<long>(deadline_ns % 1'000'000'000);
     while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline, nullptr) == EINTR) {
         // A resize or a return from a stop is shown at once, not after the pause.
-        t.flush(false);
+        t.flush(Impl::IfTooSmall::go_on);
     }
 }
 

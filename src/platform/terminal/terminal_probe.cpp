@@ -21,7 +21,9 @@ int terminal_char_width(std::string_view utf8, AmbiguousWidth ambiguous) {
     std::size_t used = std::mbrtowc(&wide, utf8.data(), utf8.size(), &state);
     if (used == 0 || used > utf8.size()) return -1;
     const int width = wcwidth(wide);
-    if (width == 1 && ambiguous == AmbiguousWidth::wide && is_ambiguous_width(static_cast<char32_t>(wide))) return 2;
+    if (width == 1 && ambiguous == AmbiguousWidth::wide &&
+        outside_ascii_and_half_width_kana(static_cast<char32_t>(wide)))
+        return 2;
     return width;
 }
 
@@ -68,7 +70,8 @@ void Terminal::Impl::measure_widths() {
     if (!reader.reports().empty()) probe.after_ambiguous = reader.reports()[0].column;
     if (reader.reports().size() > 1) probe.after_full_width = reader.reports()[1].column;
     const std::string circle(ambiguous_probe_char);
-    WidthDecision decision = decide_widths(probe, terminal_detail::terminal_char_width(circle, AmbiguousWidth::narrow));
+    WidthDecision decision =
+        decide_terminal_widths(probe, terminal_detail::terminal_char_width(circle, AmbiguousWidth::narrow));
     ambiguous = decision.ambiguous;
     if (!decision.problem.empty()) refuse(decision.problem);
 }

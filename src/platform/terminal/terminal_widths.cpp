@@ -69,7 +69,7 @@ void CursorReportReader::finish(std::string& other) {
     held_.clear();
 }
 
-WidthDecision decide_widths(const WidthProbe& probe, int library_width) {
+WidthDecision decide_terminal_widths(const WidthProbe& probe, int library_width) {
     WidthDecision decision;
     if (probe.after_full_width == 1 || probe.after_full_width == 2) {
         decision.problem =
@@ -85,7 +85,7 @@ WidthDecision decide_widths(const WidthProbe& probe, int library_width) {
     return decision;
 }
 
-bool is_ambiguous_width(char32_t c) {
+bool outside_ascii_and_half_width_kana(char32_t c) {
     const bool ascii = c < 0x80;
     const bool half_width_katakana = c >= 0xFF61 && c <= 0xFF9F;
     return !ascii && !half_width_katakana;

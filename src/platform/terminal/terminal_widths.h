@@ -50,7 +50,10 @@ private:
 };
 
 // The columns where the cursor was found after printing each probe character
-// at column 1 (0: no answer).
+// at column 1 (0: no answer). The terminal reports columns counted from 1, so
+// a character drawn one column wide leaves the cursor at column 2 and one
+// drawn two wide at column 3: "●" tells how this terminal draws the ambiguous
+// characters, a kanji whether it can show the game's Japanese text at all.
 struct WidthProbe {
     int after_ambiguous = 0;
     int after_full_width = 0;
@@ -63,13 +66,14 @@ struct WidthDecision {
 
 // What the answers mean. Without a usable answer the C library's width of
 // the ambiguous character (`library_width`) is taken.
-WidthDecision decide_widths(const WidthProbe& probe, int library_width);
+WidthDecision decide_terminal_widths(const WidthProbe& probe, int library_width);
 
-// For a character of the game's text (code page 932) that the C library
-// calls one column wide: true when its East-Asian width is "ambiguous", so
-// that a terminal may draw it two columns wide. Of those characters only
-// ASCII and the half-width katakana are not (checked over the whole code
-// page), so no character table is needed.
-bool is_ambiguous_width(char32_t c);
+// True for every character but ASCII and the half-width katakana (kanji
+// included). Asked only of a character of the game's text (code page 932)
+// that the C library calls one column wide: of those, exactly these have the
+// East-Asian width "ambiguous" (checked over the whole code page), so that a
+// terminal drawing the ambiguous characters wide draws them two columns wide,
+// and no character table is needed.
+bool outside_ascii_and_half_width_kana(char32_t c);
 
 }  // namespace rpg

@@ -116,7 +116,7 @@ void WindowsConsole::Impl::measure_widths() {
     };
     const int kanji = cells_of(L"\u5175");   // 兵
     const int symbol = cells_of(L"\u25CF");  // ●
-    widths = decide_widths(kanji, symbol, wine, options.ambiguous);
+    widths = decide_cell_widths(kanji, symbol, wine, options.ambiguous);
 }
 
 void WindowsConsole::Impl::put_back() {
@@ -206,9 +206,9 @@ void WindowsConsole::print(std::string_view sjis_text) {
 bool WindowsConsole::key_waiting() {
     Impl& c = *impl_;
     if (!c.start()) return false;
-    if (c.keys.empty()) c.take_input(false);
+    if (c.keys.empty()) c.take_input(Impl::Keys::keep);
     // A game that polls for keys without pausing still sees its screen.
-    if (c.keys.empty()) c.flush(true);
+    if (c.keys.empty()) c.flush(Impl::IfTooSmall::wait_for_room);
     return !c.keys.empty();
 }
 
@@ -217,16 +217,16 @@ int WindowsConsole::read_key() {
     if (!c.start()) {
         throw InputClosed(c.error.empty() ? "the console was already restored" : c.error);
     }
-    c.flush(true);
+    c.flush(Impl::IfTooSmall::wait_for_room);
     bool waited = false;
-    c.take_input(false);
+    c.take_input(Impl::Keys::keep);
     while (c.keys.empty()) {
         // Wakes for any input record, and now and then to look at the
         // window's size.
         if (WaitForSingleObject(c.input, size_check_ms) == WAIT_FAILED) c.input_closed();
         waited = true;
-        c.take_input(false);
-        if (c.keys.empty()) c.flush(true);
+        c.take_input(Impl::Keys::keep);
+        if (c.keys.empty()) c.flush(Impl::IfTooSmall::wait_for_room);
     }
     // Pauses after a wait for the player are measured from now.
     if (waited) c.pauses.restart();
@@ -239,7 +239,7 @@ void WindowsConsole::sleep_ms(int milliseconds) {
     Impl& c = *impl_;
     // A window too small for the game shows its notice but holds no pause up:
     // a timed notice must still end on time.
-    if (c.stage != Impl::Stage::restored) c.flush(false);
+    if (c.stage != Impl::Stage::restored) c.flush(Impl::IfTooSmall::go_on);
     if (milliseconds <= 0) return;
     c.wait_until(c.pauses.next(monotonic_ns(), static_cast<std::int64_t>(milliseconds) * 1'000'000));
 }

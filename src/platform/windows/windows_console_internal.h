@@ -53,6 +53,13 @@ extern std::mutex console_lock;
 
 struct WindowsConsole::Impl final : windows_detail::ActiveConsole {
     enum class Stage { waiting, running, restored };
+    // What an update does while the window is too small for the game: wait
+    // until it is large enough (before a key is read), or show the notice and
+    // go on (a pause, which must end on time whatever the window's size).
+    enum class IfTooSmall { wait_for_room, go_on };
+    // What becomes of the keys read: kept for the game, or dropped (typed
+    // while the notice asked for a larger window, not meant for the game).
+    enum class Keys { keep, drop };
 
     Options options;
     std::string error;
@@ -95,13 +102,13 @@ struct WindowsConsole::Impl final : windows_detail::ActiveConsole {
     bool window_changed();
     bool too_small() const { return columns < options.min_columns || rows < options.min_rows; }
     void blank_screen();
-    void flush(bool wait_for_room);
+    void flush(IfTooSmall if_too_small);
     void show_too_small();
     void paint();
     void print_kept_screen() const;
 
     // windows_input.cpp
-    void take_input(bool discard);
+    void take_input(Keys keys_read);
     [[noreturn]] void input_closed();
     void wait_until(std::int64_t deadline_ns);
 };

@@ -26,7 +26,7 @@ std::int64_t windows_detail::monotonic_ns() {
 // Keys.
 
 // Reads every input record there is, without waiting.
-void WindowsConsole::Impl::take_input(bool discard) {
+void WindowsConsole::Impl::take_input(Keys keys_read) {
     for (;;) {
         DWORD count = 0;
         if (!GetNumberOfConsoleInputEvents(input, &count)) input_closed();
@@ -40,7 +40,7 @@ void WindowsConsole::Impl::take_input(bool discard) {
             const KEY_EVENT_RECORD& key = records[i].Event.KeyEvent;
             if (!key.bKeyDown) continue;
             const KeyCodes codes = key_codes_for(key.wVirtualKeyCode, static_cast<char16_t>(key.uChar.UnicodeChar));
-            if (discard) continue;
+            if (keys_read == Keys::drop) continue;
             const int repeats = std::clamp(static_cast<int>(key.wRepeatCount), 1, most_repeats);
             for (int r = 0; r < repeats; ++r) {
                 for (int c = 0; c < codes.count; ++c) keys.push_back(codes.codes[c]);

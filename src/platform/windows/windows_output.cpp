@@ -83,7 +83,7 @@ void WindowsConsole::Impl::print_kept_screen() const {
 // ---------------------------------------------------------------------------
 // Screen updates.
 
-void WindowsConsole::Impl::flush(bool wait_for_room) {
+void WindowsConsole::Impl::flush(IfTooSmall if_too_small) {
     if (!start()) return;
     std::unique_lock guard(console_lock);
     if (stage != Stage::running) return;
@@ -93,13 +93,13 @@ void WindowsConsole::Impl::flush(bool wait_for_room) {
     }
     if (too_small()) {
         show_too_small();
-        if (!wait_for_room) return;
+        if (if_too_small == IfTooSmall::go_on) return;
         // Nothing to do until the window grows: wait without using the CPU.
         // Keys typed meanwhile are not meant for the game and are dropped.
         while (too_small()) {
             guard.unlock();
             WaitForSingleObject(input, size_check_ms);
-            take_input(true);
+            take_input(Keys::drop);
             guard.lock();
             if (stage != Stage::running) return;
             if (take_window_size()) show_too_small();
