@@ -47,6 +47,10 @@ for program in battle field; do
   # The pages hold Japanese text: they are read in a UTF-8 locale, as a player would.
   LC_ALL=C.UTF-8 MANWIDTH=80 man -l "$prefix/share/man/man6/$program.6" >/dev/null 2>"$scratch/man.err" || fail "man -l $program.6"
   [ ! -s "$scratch/man.err" ] || fail "man -l $program.6 warns: $(cat "$scratch/man.err")"
+  # The page's footer names the version the program prints.
+  version=$("$prefix/bin/$program" --version | sed -n '1s/^.* //p')
+  LC_ALL=C.UTF-8 MANWIDTH=80 man -l "$prefix/share/man/man6/$program.6" 2>/dev/null | grep -q "Pawn Battle $version" ||
+    fail "man -l $program.6 does not show version $version"
 done
 echo "--help, --version, usage errors and the manual pages work"
 
