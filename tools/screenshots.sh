@@ -5,14 +5,19 @@
 # give the same picture after a change; the field's chase depends on timing
 # and may differ by a step.
 #
-#   tools/screenshots.sh [build folder]   (default: build/play, built if missing)
+#   tools/screenshots.sh [build folder [output folder]]
 #
-# Needs: xvfb, xterm, xdotool, imagemagick, fonts-noto-cjk. Writes doc/battle.png,
-# doc/field.png and doc/battle-turn.gif.
+# The build folder defaults to build/play (built if missing), the output
+# folder to doc/. Needs: xvfb, xterm, xdotool, x11-utils, imagemagick,
+# fonts-noto-cjk. Writes battle.png, field.png and battle-turn.gif into the
+# output folder, and fails when any step does.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 build=${1:-build/play}
+out=${2:-doc}
+case "$build" in /*) ;; *) build="$root/$build" ;; esac
+case "$out" in /*) ;; *) out="$root/$out" ;; esac
 if [ ! -x "$build/bin/battle" ]; then cmake --workflow --preset play >/dev/null; fi
 
 seed=7
@@ -63,7 +68,7 @@ stop_term() {
 # The battle: fight the first pawn with the first skill; the picture shows
 # the target banner, the ability list, the messages and the HP bar after the
 # pawns' answer.
-start_term 80 19 "$root/$build/bin/battle" --seed "$seed"
+start_term 80 19 "$build/bin/battle" --seed "$seed"
 sleep 3  # the start-up animation
 frames=()
 frame() {
@@ -82,7 +87,7 @@ stop_term
 
 # The field: the hero walks out of its corner towards the pawn, which comes
 # out to meet it.
-start_term 54 19 "$root/$build/bin/field" --seed "$seed"
+start_term 54 19 "$build/bin/field" --seed "$seed"
 sleep 2.5  # the opening wipe
 for step in Up Right Up Up Up Up Left Left Left Left Left Left Left Left Left Left Left Left; do
   key "$step"
@@ -92,9 +97,16 @@ sleep 1.5
 shot "$window" "$work/field.png"
 stop_term
 
+# A program that never drew leaves a blank window: a picture of one or two
+# colours (the background and the cursor) is a failure.
+for picture in "$work/battle.png" "$work/field.png"; do
+  colours=$(convert "$picture" -format %k info:)
+  [ "$colours" -gt 2 ] || { echo "$(basename "$picture") shows nothing ($colours colours)" >&2; exit 1; }
+done
+
 # Fewer colours keep the pictures small; the screen has only a handful.
-mkdir -p doc
-convert "$work/battle.png" -colors 32 -strip "png8:doc/battle.png"
-convert "$work/field.png" -colors 32 -strip "png8:doc/field.png"
-convert -delay 150 "${frames[@]}" -colors 32 -layers Optimize -loop 0 doc/battle-turn.gif
-ls -l doc/battle.png doc/field.png doc/battle-turn.gif
+mkdir -p "$out"
+convert "$work/battle.png" -colors 32 -strip "png8:$out/battle.png"
+convert "$work/field.png" -colors 32 -strip "png8:$out/field.png"
+convert -delay 150 "${frames[@]}" -colors 32 -layers Optimize -loop 0 "$out/battle-turn.gif"
+ls -l "$out/battle.png" "$out/field.png" "$out/battle-turn.gif"
