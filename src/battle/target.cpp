@@ -108,8 +108,9 @@ Outcome target_selection(Battle& b) {
                         return leave_selection(b);
                     case Outcome::won: return Outcome::won;
                     case Outcome::lost: return Outcome::lost;
-                    case Outcome::back: break;     // back from the ability list with the left arrow
-                    case Outcome::escaped: break;  // not an outcome of the ability list
+                    case Outcome::back:     // back from the ability list with the left arrow
+                    case Outcome::escaped:  // not an outcome of the ability list
+                        break;
                 }
                 break;
             default: break;
