@@ -17,4 +17,12 @@ struct ConsoleOptions {
     AmbiguousWidth ambiguous = AmbiguousWidth::measure;
 };
 
+// What a system console found when it started: the width it draws ambiguous
+// characters in (never `measure`) and its size in columns and rows.
+struct ConsoleFacts {
+    AmbiguousWidth ambiguous = AmbiguousWidth::narrow;
+    int columns = 0;
+    int rows = 0;
+};
+
 }  // namespace rpg
