@@ -31,9 +31,17 @@ void RecordingConsole::finish(int status) {
     out_.write(ending_line(RecordedEnding{std::clamp(status, 0, 255), now()}));
 }
 
+// A poll that fails (the terminal went away) is not counted: the ending
+// counts the polls that were answered.
 bool RecordingConsole::key_waiting() {
     const std::int64_t poll = polls_++;
-    const bool waiting = inner_.key_waiting();
+    bool waiting = false;
+    try {
+        waiting = inner_.key_waiting();
+    } catch (...) {
+        --polls_;
+        throw;
+    }
     if (waiting && !key_seen_at_) key_seen_at_ = poll;
     maybe_mark();
     return waiting;
@@ -41,7 +49,13 @@ bool RecordingConsole::key_waiting() {
 
 int RecordingConsole::read_key() {
     const std::int64_t poll = polls_++;
-    const int code = inner_.read_key();
+    int code = 0;
+    try {
+        code = inner_.read_key();
+    } catch (...) {
+        --polls_;
+        throw;
+    }
     RecordedKey key{code, now()};
     key.at.poll = key_seen_at_.value_or(poll);
     key_seen_at_.reset();
@@ -76,6 +90,7 @@ ReplayConsole::ReplayConsole(Console& screen, const Recording& recording, int sp
 }
 
 void ReplayConsole::stop() {
+    stopped_at_ = polls_ - 1;
     screen_.sleep_ms(0);  // what was drawn last reaches the screen
     throw ReplayStop("the recording ends here");
 }
@@ -89,7 +104,11 @@ void ReplayConsole::wait_for_wall(std::int64_t wall_ms) {
 bool ReplayConsole::key_waiting() {
     const std::int64_t poll = polls_++;
     screen_.sleep_ms(0);  // a game that polls without pausing still shows its screen
-    if (next_key_ < recording_.keys.size()) return recording_.keys[next_key_].at.poll <= poll;
+    if (next_key_ < recording_.keys.size()) {
+        const RecordedKey& key = recording_.keys[next_key_];
+        if (key.at.poll == poll) wait_for_wall(key.at.wall_ms);
+        return key.at.poll <= poll;
+    }
     if (poll >= limit_) stop();
     return false;
 }
@@ -129,7 +148,11 @@ std::int64_t ReplayConsole::now_seconds() {
 ReplayConsole::Outcome ReplayConsole::outcome(int status) const {
     const std::optional<RecordedEnding>& ending = recording_.ending;
     if (off_beat_ || next_key_ != recording_.keys.size()) return Outcome::parted;
-    if (ending) return ending->status == status && ending->at.poll == polls_ ? Outcome::ending : Outcome::parted;
+    if (ending) {
+        // The recorded run made as many polls, or failed at the one where the replay stopped.
+        const bool same_end = stopped_at_ ? *stopped_at_ == ending->at.poll : polls_ == ending->at.poll;
+        return ending->status == status && same_end ? Outcome::ending : Outcome::parted;
+    }
     return polls_ > limit_ ? Outcome::cut : Outcome::parted;
 }
 

@@ -87,7 +87,8 @@ private:
     std::int64_t clock_readings_ = 0;
     std::int64_t clock_since_paused_ms_ = 0;  // the pauses when the clock last changed
     std::int64_t paused_ms_ = 0;
-    bool off_beat_ = false;  // a key was wanted at another poll than recorded
+    std::optional<std::int64_t> stopped_at_;  // the poll the recording had no answer for
+    bool off_beat_ = false;                   // a key was wanted at another poll than recorded
 };
 
 }  // namespace rpg

@@ -375,6 +375,7 @@ void RecordingWriter::discard() {
 }
 
 void RecordingWriter::write(const std::string& line) {
+    if (into_) into_->append(line);
     if (!out_) return;
     std::fputs(line.c_str(), out_);
     std::fflush(out_);

@@ -19,8 +19,10 @@
 //   end 0 950 12500 16000            the exit status, then poll, paused, wall
 //
 // A poll is one key_waiting or read_key call, counted from 0: a key delivered
-// at the same poll gives the same run on any machine at any speed. A run cut
-// short (Ctrl+C, a crash) has no "end" line.
+// at the same poll gives the same run on any machine at any speed. The
+// ending's poll is the number of polls answered: a run that ended because the
+// terminal went away failed at that poll. A run cut short (Ctrl+C, a crash)
+// has no "end" line.
 
 #include <cstddef>
 #include <cstdint>
@@ -117,6 +119,8 @@ std::string ending_line(const RecordedEnding& ending);
 class RecordingWriter {
 public:
     RecordingWriter() = default;
+    // Writes into a string instead of a file (for tests).
+    explicit RecordingWriter(std::string* into) : into_(into) {}
     ~RecordingWriter();
     RecordingWriter(const RecordingWriter&) = delete;
     RecordingWriter& operator=(const RecordingWriter&) = delete;
@@ -127,9 +131,10 @@ public:
     // Closes and removes the file made by create (nothing was recorded).
     void discard();
     void write(const std::string& line);
-    bool is_open() const { return out_ != nullptr; }
+    bool is_open() const { return out_ != nullptr || into_ != nullptr; }
 
 private:
+    std::string* into_ = nullptr;
     std::FILE* out_ = nullptr;
     std::filesystem::path file_;
 };
