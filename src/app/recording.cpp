@@ -3,7 +3,9 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <charconv>
+#include <cstring>
 #include <system_error>
 
 #ifdef _WIN32
@@ -268,6 +270,13 @@ std::optional<Recording> parse_recording(std::string_view text, RecordingError& 
 std::optional<std::string> read_recording_file(const std::filesystem::path& file, std::string& error) {
     const int fd = open_regular(file, error);
     if (fd < 0) return std::nullopt;
+    const std::string too_large = "larger than " + std::to_string(recording_max_bytes >> 20) + " MiB, not a recording";
+    struct stat about {};
+    if (fstat(fd, &about) == 0 && static_cast<std::uint64_t>(about.st_size) > recording_max_bytes) {
+        error = too_large;
+        close(fd);
+        return std::nullopt;
+    }
     std::string text;
     char buffer[1 << 16];
     for (;;) {
@@ -283,8 +292,8 @@ std::optional<std::string> read_recording_file(const std::filesystem::path& file
         }
         if (got == 0) break;
         text.append(buffer, static_cast<std::size_t>(got));
-        if (text.size() > recording_max_bytes) {
-            error = "larger than " + std::to_string(recording_max_bytes >> 20) + " MiB, not a recording";
+        if (text.size() > recording_max_bytes) {  // it grew while read
+            error = too_large;
             close(fd);
             return std::nullopt;
         }
@@ -340,7 +349,11 @@ bool RecordingWriter::create(const std::filesystem::path& file, bool replace, st
     const int fd = ::open(file.c_str(), flags, 0644);
 #endif
     if (fd < 0) {
-        error = errno == EEXIST ? "already exists (give --force to replace it)" : "cannot be created";
+        // A FIFO with no reader, or a device, refuses a non-blocking open.
+        error = errno == EEXIST   ? "already exists (give --force to replace it)"
+                : errno == EISDIR ? "is a folder"
+                : errno == ENXIO  ? "is not a regular file"
+                                  : std::string("cannot be created: ") + std::strerror(errno);
         return false;
     }
     struct stat about {};
