@@ -48,6 +48,13 @@ bool RecordingConsole::key_waiting() {
 }
 
 int RecordingConsole::read_key() {
+    // About to wait for the player, unless a key is there already: a run cut
+    // short while waiting replays up to the screen it waited on.
+    if (!key_seen_at_) {
+        const RunMoment at = now();
+        last_mark_wall_ms_ = at.wall_ms;
+        out_.write(mark_line(at));
+    }
     const std::int64_t poll = polls_++;
     int code = 0;
     try {
@@ -115,6 +122,7 @@ bool ReplayConsole::key_waiting() {
 
 int ReplayConsole::read_key() {
     const std::int64_t poll = polls_++;
+    screen_.sleep_ms(0);  // the screen the recorded run waited on reaches the terminal
     if (next_key_ >= recording_.keys.size()) stop();
     const RecordedKey& key = recording_.keys[next_key_++];
     // The recorded run read this key here; anything else means the runs parted.

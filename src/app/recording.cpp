@@ -162,9 +162,8 @@ std::optional<Recording> parse_recording(std::string_view text, RecordingError& 
         ++number;
         if (number > recording_max_lines) return fail("more than " + std::to_string(recording_max_lines) + " lines");
         const std::size_t end = text.find('\n', start);
-        if (end == std::string_view::npos) return fail("cut off in the middle of the line");
-        const std::string_view line = text.substr(start, end - start);
-        start = end + 1;
+        const std::string_view line = text.substr(start, end == std::string_view::npos ? end : end - start);
+        start = end == std::string_view::npos ? text.size() : end + 1;
         if (line.size() > recording_max_line) {
             return fail("a line longer than " + std::to_string(recording_max_line) + " bytes");
         }
@@ -172,6 +171,7 @@ std::optional<Recording> parse_recording(std::string_view text, RecordingError& 
             const auto byte = static_cast<unsigned char>(c);
             if (byte < 0x20 || byte > 0x7e) return fail("not text (a byte " + std::to_string(byte) + ")");
         }
+        if (end == std::string_view::npos) return fail("cut off in the middle of the line");
         const std::vector<std::string_view> words = words_of(line);
         const std::string_view keyword = words[0];
         NumberReader numbers(words);

@@ -14,8 +14,9 @@
 //   key 13 41 2500 3120              a key code, the poll it was seen at, the
 //                                    milliseconds paused before it, and the
 //                                    wall-clock milliseconds since the start
-//   mark 900 12000 15000             the run got this far (poll, paused, wall);
-//                                    written at most once a second
+//   mark 900 12000 15000             the run got this far (poll, paused, wall):
+//                                    before each wait for a key, and at most
+//                                    once a second
 //   end 0 950 12500 16000            the exit status, then poll, paused, wall
 //
 // A poll is one key_waiting or read_key call, counted from 0: a key delivered
