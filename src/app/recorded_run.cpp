@@ -11,6 +11,7 @@ std::vector<RecordedFile> data_digests(const ProgramInfo& info, const std::files
     std::vector<std::string> names = game_data_files();
     if (info.own_data_file) names.emplace_back(info.own_data_file);
     std::vector<RecordedFile> files;
+    files.reserve(names.size());
     for (const std::string& name : names) files.push_back(RecordedFile{name, file_digest(folder / name)});
     return files;
 }
