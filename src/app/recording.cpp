@@ -113,7 +113,9 @@ int open_regular(const std::filesystem::path& file, std::string& error) {
 #ifdef _WIN32
     std::error_code failed;
     if (!std::filesystem::is_regular_file(file, failed)) {
-        error = std::filesystem::exists(file, failed) ? "not a regular file" : "no such file";
+        error = std::filesystem::is_directory(file, failed) ? "a folder, not a recording"
+                : std::filesystem::exists(file, failed)     ? "not a regular file"
+                                                            : "no such file";
         return -1;
     }
     const int fd = _wopen(file.c_str(), _O_RDONLY | _O_BINARY);
