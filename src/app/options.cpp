@@ -19,7 +19,7 @@
 namespace rpg {
 namespace {
 
-enum LongOnly : int { opt_version = 256, opt_seed, opt_ambiguous };
+enum LongOnly : int { opt_version = 256, opt_seed, opt_ambiguous, opt_record, opt_replay, opt_force, opt_speed };
 
 // '+': stop at the first argument that is not an option; ':': report a
 // missing value as ':' and print nothing.
@@ -30,6 +30,10 @@ const option long_options[] = {
     {"data", required_argument, nullptr, 'd'},
     {"seed", required_argument, nullptr, opt_seed},
     {"ambiguous", required_argument, nullptr, opt_ambiguous},
+    {"record", required_argument, nullptr, opt_record},
+    {"replay", required_argument, nullptr, opt_replay},
+    {"force", no_argument, nullptr, opt_force},
+    {"speed", required_argument, nullptr, opt_speed},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -39,6 +43,25 @@ std::optional<std::uint32_t> parse_seed(const std::string& text) {
     auto [stop, problem] = std::from_chars(text.data(), end, value);
     if (text.empty() || problem != std::errc() || stop != end) return std::nullopt;
     return value;
+}
+
+std::optional<int> parse_speed(const std::string& text) {
+    if (text == "max") return 0;
+    int value = 0;
+    const char* end = text.data() + text.size();
+    auto [stop, problem] = std::from_chars(text.data(), end, value);
+    if (text.empty() || problem != std::errc() || stop != end || value < 1 || value > 1000) return std::nullopt;
+    return value;
+}
+
+// Options that do not go together, or one that needs another; empty when
+// they fit.
+std::string mismatch(const ProgramOptions& o) {
+    if (o.record && o.replay) return "--record and --replay cannot be given together";
+    if (o.replay && o.seed) return "--seed cannot be given with --replay: the recording has its seed";
+    if (o.force && !o.record) return "--force goes with --record";
+    if (o.speed && !o.replay) return "--speed goes with --replay";
+    return "";
 }
 
 // The option a parse stopped at, as the user wrote it: a long option's word
@@ -99,6 +122,23 @@ ParsedOptions parse_options(const std::vector<std::string>& arguments) {
                 }
                 break;
             }
+            case opt_record:
+            case opt_replay:
+                if (*optarg == '\0') {
+                    parsed.error = std::string(code == opt_record ? "--record" : "--replay") + " needs a file";
+                    return parsed;
+                }
+                (code == opt_record ? parsed.options.record : parsed.options.replay) = optarg;
+                break;
+            case opt_force: parsed.options.force = true; break;
+            case opt_speed:
+                parsed.options.speed = parse_speed(optarg);
+                if (!parsed.options.speed) {
+                    parsed.error = "invalid speed '" + std::string(optarg) +
+                                   "' for --speed: a whole number from 1 to 1000, or max";
+                    return parsed;
+                }
+                break;
             case ':':
             default: {
                 // A long option given "=value" that takes none: glibc reports
@@ -118,7 +158,11 @@ ParsedOptions parse_options(const std::vector<std::string>& arguments) {
             }
         }
     }
-    if (optind < argc) parsed.error = "unexpected argument '" + words[static_cast<std::size_t>(optind)] + "'";
+    if (optind < argc) {
+        parsed.error = "unexpected argument '" + words[static_cast<std::size_t>(optind)] + "'";
+    } else {
+        parsed.error = mismatch(parsed.options);
+    }
     return parsed;
 }
 

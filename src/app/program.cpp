@@ -1,6 +1,7 @@
 #include "app/program.h"
 
 #include "app/missing_file.h"
+#include "app/recorded_run.h"
 #include "data/random.h"
 
 #include <cstdio>
@@ -34,6 +35,12 @@ void print_help(const ProgramInfo& info, const std::filesystem::path& installed)
         "                         %s"
         "      --ambiguous WIDTH  the width the terminal gives characters of ambiguous\n"
         "                         width: wide or narrow (measured when not given)\n"
+        "      --record FILE      record the run in FILE, which must not exist yet,\n"
+        "                         to show it again with --replay\n"
+        "      --force            with --record: replace FILE if it exists\n"
+        "      --replay FILE      show the run recorded in FILE again; the keyboard is\n"
+        "                         not read, Ctrl+C ends it\n"
+        "      --speed N          replay N times faster (1 to 1000), or 'max': no pauses\n"
         "  -h, --help             show this help and exit\n"
         "      --version          show the version and exit\n"
         "\n"
@@ -43,7 +50,10 @@ void print_help(const ProgramInfo& info, const std::filesystem::path& installed)
         "when it holds %s; else from the installed sample data%s%s.\n"
         "\n"
         "Exit status: 0 at the normal end, 1 on an error (bad data, no terminal, the\n"
-        "terminal lost), 2 on a bad command line, 255 when a data file is missing.\n",
+        "terminal lost, a recording that cannot be read), 2 on a bad command line,\n"
+        "255 when a data file is missing. A replay that reaches the recorded ending\n"
+        "exits as the recorded run did; one that reaches the end of a recording cut\n"
+        "short, 0; one that went another way, 1.\n",
         info.name, info.summary, info.seed_use, info.details, data_marker_file, installed.empty() ? "" : ":\n  ",
         installed.string().c_str());
 }
@@ -93,38 +103,45 @@ int run_program(const ProgramInfo& info, int argc, char** argv, GameEntry game) 
         return exit_usage;
     }
 
+    RecordedRun recorded;
+    std::string file_problem;
+    if (!recorded.prepare(info, start, file_problem)) {
+        say(info.name, file_problem);
+        return exit_error;
+    }
+
     SystemConsole::Options terminal_options{info.min_columns, info.min_rows};
     terminal_options.ambiguous = parsed.options.ambiguous;
     std::unique_ptr<SystemConsole> terminal;
-    auto give_back = [&] {
-        if (terminal) terminal->restore();
-    };
+    int status = exit_error;
+    std::string message;  // said once the terminal is given back
     try {
         terminal = std::make_unique<SystemConsole>(terminal_options);
         if (!terminal->startup_error().empty()) {
+            recorded.abandon();
             say(info.name, terminal->startup_error());
             return exit_error;
         }
-        std::string error;
-        const int status = load_and_play(info, *terminal, start, game, error);
+        Console& con = recorded.begin(*terminal, terminal->facts(), start);
+        status = load_and_play(info, con, start, game, message);
         if (status == exit_missing_file) {
             // The notice stays readable in the shell after the screen is given back.
             terminal->keep_screen_on_exit(true);
         }
-        give_back();
-        if (!error.empty()) say(info.name, error);
-        return status;
+    } catch (const ReplayStop&) {
+        // The replay came to the end of its recording: the verdict says so.
     } catch (const InputClosed& closed) {
-        give_back();
-        say(info.name, closed.what());
+        message = closed.what();
     } catch (const std::exception& failure) {
-        give_back();
-        say(info.name, std::string("unexpected failure: ") + failure.what());
+        message = std::string("unexpected failure: ") + failure.what();
     } catch (...) {
-        give_back();
-        say(info.name, "unexpected failure");
+        message = "unexpected failure";
     }
-    return exit_error;
+    recorded.end(status);
+    if (terminal) terminal->restore();
+    if (!message.empty()) say(info.name, message);
+    for (const std::string& line : recorded.closing_lines(status)) say(info.name, line);
+    return recorded.exit_status(status);
 }
 
 }  // namespace rpg

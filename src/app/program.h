@@ -29,6 +29,9 @@ struct ProgramInfo {
     int min_columns;
     int min_rows;
     DataUser data_user;  // whose checks the loaded data must pass
+    // A data file the game reads itself, beside those of load_game_data (the
+    // field's map), or null.
+    const char* own_data_file = nullptr;
 };
 
 struct StartUp {

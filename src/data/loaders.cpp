@@ -339,6 +339,13 @@ LoadResult check_game_data(const GameRecords& records, DataUser user, std::strin
     return fits ? LoadResult::ok : LoadResult::invalid;
 }
 
+std::vector<std::string> game_data_files() {
+    std::vector<std::string> names{hero_file};
+    names.insert(names.end(), enemy_files.begin(), enemy_files.end());
+    names.insert(names.end(), skill_files.begin(), skill_files.end());
+    return names;
+}
+
 LoadResult load_game_data(GameRecords& records, const std::filesystem::path& folder, std::string& error,
                           DataUser user) {
     LoadResult result = load_hero(records.hero, folder, error);

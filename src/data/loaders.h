@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "data/records.h"
 
@@ -47,5 +48,8 @@ LoadResult check_game_data(const GameRecords& records, DataUser user, std::strin
 // checks of the program that loads them.
 LoadResult load_game_data(GameRecords& records, const std::filesystem::path& folder, std::string& error,
                           DataUser user = DataUser::battle);
+
+// The names of the files load_game_data reads, in the order it reads them.
+std::vector<std::string> game_data_files();
 
 }  // namespace rpg

@@ -7,11 +7,13 @@
 
 namespace {
 
+constexpr const char* map_file_name = "test.txt";
+
 int walk_field(rpg::Console& con, const rpg::StartUp& start, const rpg::GameRecords& records, std::string& error) {
     rpg::Field field(con);
     field.records = records;
     rpg::seed_random(field.random, start.seed);
-    const std::filesystem::path map_file = start.data_folder / "test.txt";
+    const std::filesystem::path map_file = start.data_folder / map_file_name;
     if (!rpg::start_field(field, map_file)) {
         error = "cannot open the map file " + map_file.lexically_normal().string();
         return rpg::exit_missing_file;
@@ -36,6 +38,7 @@ int main(int argc, char** argv) {
         rpg::map_columns,
         rpg::map_rows,
         rpg::DataUser::field,
+        map_file_name,
     };
     return rpg::run_program(info, argc, argv, walk_field);
 }

@@ -25,6 +25,14 @@ struct ConsoleOptions {
     AmbiguousWidth ambiguous = AmbiguousWidth::measure;
 };
 
+// What a system console found when it started: the width it draws ambiguous
+// characters in (never `measure`) and its size in columns and rows.
+struct ConsoleFacts {
+    AmbiguousWidth ambiguous = AmbiguousWidth::narrow;
+    int columns = 0;
+    int rows = 0;
+};
+
 // The player's setting in RPG_AMBIGUOUS: "wide" or "narrow"; no setting or an
 // empty one is `measure`; anything else is nullopt.
 std::optional<AmbiguousWidth> ambiguous_setting(const char* value);

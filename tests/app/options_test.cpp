@@ -23,6 +23,10 @@ std::string summary(const ParsedOptions& parsed) {
     if (o.seed) words += " seed=" + std::to_string(*o.seed);
     if (o.ambiguous == AmbiguousWidth::wide) words += " wide";
     if (o.ambiguous == AmbiguousWidth::narrow) words += " narrow";
+    if (o.record) words += " record=" + o.record->string();
+    if (o.force) words += " force";
+    if (o.replay) words += " replay=" + o.replay->string();
+    if (o.speed) words += " speed=" + std::to_string(*o.speed);
     return words.empty() ? "" : words.substr(1);
 }
 
@@ -52,6 +56,18 @@ TEST(Options, EachOptionBadValuesUnknownOptionsAndStrayArguments) {
         {{"--version=2"}, "error: option --version takes no value"},
         {{"-h", "battle.txt"}, "error: unexpected argument 'battle.txt'"},
         {{"--", "--help"}, "error: unexpected argument '--help'"},
+        {{"--record", "r.txt", "--force", "--seed=7"}, "seed=7 record=r.txt force"},
+        {{"--replay=r.txt", "--speed", "max"}, "replay=r.txt speed=0"},
+        {{"--replay", "r.txt", "--speed=1000"}, "replay=r.txt speed=1000"},
+        {{"--replay", "r.txt", "--speed", "0"},
+         "error: invalid speed '0' for --speed: a whole number from 1 to 1000, or max"},
+        {{"--replay", "r.txt", "--speed", "2.5"},
+         "error: invalid speed '2.5' for --speed: a whole number from 1 to 1000, or max"},
+        {{"--record="}, "error: --record needs a file"},
+        {{"--record", "a", "--replay", "b"}, "error: --record and --replay cannot be given together"},
+        {{"--replay", "b", "--seed", "1"}, "error: --seed cannot be given with --replay: the recording has its seed"},
+        {{"--force"}, "error: --force goes with --record"},
+        {{"--speed", "2"}, "error: --speed goes with --replay"},
     };
     for (const auto& c : cases) {
         std::string line;

@@ -12,7 +12,7 @@ cd "$(dirname "$0")/../.."
 seconds="${1:-15}"
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(hero enemy skill map battle_keys field_keys key_decoder)
+[ ${#targets[@]} -gt 0 ] || targets=(hero enemy skill map battle_keys field_keys key_decoder recording)
 
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz

@@ -259,6 +259,11 @@ void Terminal::keep_screen_on_exit(bool keep) { impl_->keep_screen = keep; }
 
 void Terminal::restore() { impl_->stop(); }
 
+ConsoleFacts Terminal::facts() {
+    const bool running = impl_->stage == Impl::Stage::running;
+    return ConsoleFacts{impl_->ambiguous, running ? COLS : 0, running ? LINES : 0};
+}
+
 void Terminal::set_cursor(int column, int row) { impl_->grid.set_cursor(column, row); }
 
 void Terminal::set_attribute(std::uint16_t attribute) { impl_->grid.set_attribute(attribute); }

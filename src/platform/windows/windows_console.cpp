@@ -194,6 +194,13 @@ void WindowsConsole::keep_screen_on_exit(bool keep) { impl_->keep_screen = keep;
 
 void WindowsConsole::restore() { impl_->stop(); }
 
+ConsoleFacts WindowsConsole::facts() {
+    Impl& c = *impl_;
+    if (!c.start()) return ConsoleFacts{};
+    const AmbiguousWidth ambiguous = c.widths.symbol_drawn == 2 ? AmbiguousWidth::wide : AmbiguousWidth::narrow;
+    return ConsoleFacts{ambiguous, c.columns, c.rows};
+}
+
 void WindowsConsole::set_cursor(int column, int row) { impl_->grid.set_cursor(column, row); }
 
 void WindowsConsole::set_attribute(std::uint16_t attribute) { impl_->grid.set_attribute(attribute); }

@@ -32,6 +32,8 @@ public:
     void keep_screen_on_exit(bool keep);
     // Restores the console now (also done by the destructor).
     void restore();
+    // The ambiguous width in force and the size, once started.
+    ConsoleFacts facts();
 
     void set_cursor(int column, int row) override;
     void set_attribute(std::uint16_t attribute) override;

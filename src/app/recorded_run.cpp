@@ -1,0 +1,138 @@
+#include "app/recorded_run.h"
+
+#include "data/loaders.h"
+#include "data/random.h"
+
+namespace rpg {
+namespace {
+
+// The digests of the files the program reads, as found in the data folder now.
+std::vector<RecordedFile> data_digests(const ProgramInfo& info, const std::filesystem::path& folder) {
+    std::vector<std::string> names = game_data_files();
+    if (info.own_data_file) names.emplace_back(info.own_data_file);
+    std::vector<RecordedFile> files;
+    files.reserve(names.size());
+    for (const std::string& name : names) files.push_back(RecordedFile{name, file_digest(folder / name)});
+    return files;
+}
+
+// The files whose bytes are not those recorded, by name.
+std::string other_files(const std::vector<RecordedFile>& recorded, const std::vector<RecordedFile>& now) {
+    std::string names;
+    for (const RecordedFile& file : now) {
+        bool same = false;
+        for (const RecordedFile& then : recorded) same = same || (then.name == file.name && then.digest == file.digest);
+        if (!same) names += (names.empty() ? "" : ", ") + file.name;
+    }
+    return names;
+}
+
+const char* width_name(bool wide) { return wide ? "wide" : "narrow"; }
+
+}  // namespace
+
+bool RecordedRun::prepare(const ProgramInfo& info, const StartUp& start, std::string& message) {
+    const ProgramOptions& options = start.options;
+    program_ = info.name;
+    files_ = data_digests(info, start.data_folder);
+    if (options.record) {
+        file_ = *options.record;
+        if (!writer_.create(file_, options.force, message)) {
+            message = file_.string() + ": " + message;
+            return false;
+        }
+        return true;
+    }
+    if (!options.replay) return true;
+    file_ = *options.replay;
+    speed_ = options.speed.value_or(1);
+    std::optional<std::string> text = read_recording_file(file_, message);
+    if (!text) {
+        message = file_.string() + ": " + message;
+        return false;
+    }
+    RecordingError bad;
+    recording_ = parse_recording(*text, bad);
+    if (!recording_) {
+        message = file_.string() + ":" + (bad.line > 0 ? std::to_string(bad.line) + ":" : "") + " " + bad.message;
+        return false;
+    }
+    if (recording_->header.program != info.name) {
+        message = file_.string() + ":2: a recording of " + recording_->header.program + ", not of " + info.name;
+        recording_.reset();
+        return false;
+    }
+    const std::string others = other_files(recording_->header.files, files_);
+    if (!others.empty()) differences_.push_back("recorded with other data files: " + others);
+    return true;
+}
+
+void RecordedRun::abandon() { writer_.discard(); }
+
+Console& RecordedRun::begin(Console& con, const ConsoleFacts& facts, StartUp& start) {
+    const bool wide = facts.ambiguous == AmbiguousWidth::wide;
+    if (writer_.is_open()) {
+        // The seed is read from the clock here, outside the recorded run, and
+        // written down, so that a replay needs no clock for it.
+        const std::uint32_t seed = start.options.seed.value_or(seed_from_time(con.now_seconds()));
+        start.options.seed = seed;
+        writer_.write(header_lines(RecordingHeader{program_, seed, wide, facts.columns, facts.rows, files_}));
+        recorder_ = std::make_unique<RecordingConsole>(con, writer_);
+        return *recorder_;
+    }
+    if (!recording_) return con;
+    const RecordingHeader& header = recording_->header;
+    start.options.seed = header.seed;
+    if (header.ambiguous_wide != wide) {
+        differences_.push_back(std::string("recorded where ambiguous characters are ") +
+                               width_name(header.ambiguous_wide) + ", this terminal draws them " + width_name(wide));
+    }
+    if (facts.columns < header.columns || facts.rows < header.rows) {
+        differences_.push_back("recorded at " + std::to_string(header.columns) + "x" + std::to_string(header.rows) +
+                               ", this terminal is " + std::to_string(facts.columns) + "x" +
+                               std::to_string(facts.rows));
+    }
+    if (!differences_.empty()) {
+        // Said before the replay starts, for a few seconds of the replay's pace.
+        con.set_attribute(attr_normal);
+        int row = 0;
+        for (const std::string& line : differences_) {
+            con.set_cursor(0, row++);
+            con.print(line.substr(0, 79));
+        }
+        con.set_cursor(0, ++row);
+        con.print("The replay may differ from the recording.");
+        con.sleep_ms(speed_ > 0 ? 3000 / speed_ : 0);
+        for (int blank = 0; blank <= row; ++blank) {
+            con.set_cursor(0, blank);
+            con.print(std::string(79, ' '));
+        }
+        con.set_cursor(0, 0);
+    }
+    replayer_ = std::make_unique<ReplayConsole>(con, *recording_, speed_);
+    return *replayer_;
+}
+
+void RecordedRun::end(int status) {
+    if (recorder_) recorder_->finish(status);
+}
+
+std::vector<std::string> RecordedRun::closing_lines(int status) const {
+    std::vector<std::string> lines;
+    if (!replayer_) return lines;
+    for (const std::string& line : differences_) lines.push_back(file_.string() + ": " + line);
+    lines.push_back(file_.string() + ": " + replayer_->verdict(status));
+    return lines;
+}
+
+int RecordedRun::exit_status(int status) const {
+    if (!replayer_) return status;
+    switch (replayer_->outcome(status)) {
+        case ReplayConsole::Outcome::ending: return status;
+        case ReplayConsole::Outcome::cut: return exit_ok;
+        case ReplayConsole::Outcome::parted: break;
+    }
+    return exit_error;
+}
+
+}  // namespace rpg

@@ -1,0 +1,195 @@
+// Recordings: what the parser refuses and where, the writer and the parser
+// agreeing, the files it will and will not read or make, and a run recorded
+// on the in-memory console replayed to the same screen.
+
+#include "app/recording.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <string>
+
+#include "app/recorded_console.h"
+#include "platform/memory/memory_console.h"
+#include "support/data_folder.h"
+
+namespace rpg {
+namespace {
+
+const std::string header = "rpg-recording 1\nprogram battle\nseed 7\nambiguous narrow\nsize 80 24\n";
+
+TEST(Recording, RefusalsNameTheLineAndSayWhy) {
+    const struct {
+        std::string text;
+        std::size_t line;
+        const char* message;
+    } cases[] = {
+        {"", 1, "empty, not a recording"},
+        {"hello\n", 1, "not a recording of this game"},
+        {"rpg-recording 2\nprogram battle\n", 1, "a recording of version 2, this program reads version 1"},
+        {"rpg-recording 1\nprogram battle\nseed 7\n", 4, "cut off before the run began"},
+        {"rpg-recording 1\nseed 7\n", 2, "the 'program' line is missing"},
+        {header + "key 13 0 0 0", 6, "cut off in the middle of the line"},
+        {"rpg-recording 1\nprogram battle\nseed 4294967296\n", 3,
+         "seed '4294967296' is not a whole number from 0 to 4294967295"},
+        {"rpg-recording 1\nprogram battle\nseed 7\nambiguous huge\n", 4, "the ambiguous width must be wide or narrow"},
+        {"rpg-recording 1\nprogram battle\nseed 7\nambiguous wide\nsize 0 24\n", 5,
+         "columns '0' is not a whole number from 1 to 1000"},
+        {header + "key 256 0 0 0\n", 6, "key code '256' is not a whole number from 0 to 255"},
+        {header + "key 13 0 0 -5\n", 6, "wall-clock time '-5' is not a whole number from 0 to 1000000000000000"},
+        {header + "key 13 0 0\n", 6, "no wall-clock time"},
+        {header + "key 13 0 0 0 9\n", 6, "more on the line than expected"},
+        {header + "key 13 4 0 0\nkey 13 4 0 0\n", 7, "moments out of order"},
+        {header + "key 13 4 10 90\nkey 13 5 10 80\n", 7, "moments out of order"},
+        {header + "mark 9 10 90\nkey 13 5 10 90\n", 7, "moments out of order"},
+        {header + "clock 5 3\nclock 6 3\n", 7, "clock readings out of order"},
+        {header + "end 0 1 1 1\nkey 13 5 10 90\n", 7, "more after the ending"},
+        {header + "end 256 1 1 1\n", 6, "status '256' is not a whole number from 0 to 255"},
+        {header + "jump 3\n", 6, "an unknown line 'jump'"},
+        {header + "key 13 0 0 0\ndata Flame.txt missing\n", 7, "a data line after the run began"},
+        {header + "data Flame.txt 12ab\n", 6, "a digest must be 16 hex digits or 'missing'"},
+        {header + std::string(1 << 20, 'k') + "\n", 6, "a line longer than 200 bytes"},
+        {"rpg-recording 1\nprogram b\x01\xff\n", 2, "not text (a byte 1)"},
+        {"rpg-recording 1\r\n", 1, "not text (a byte 13)"},
+    };
+    for (const auto& c : cases) {
+        RecordingError error;
+        EXPECT_FALSE(parse_recording(c.text, error)) << c.text.substr(0, 80);
+        EXPECT_EQ(error.line, c.line) << c.text.substr(0, 80);
+        EXPECT_EQ(error.message, c.message) << c.text.substr(0, 80);
+    }
+}
+
+TEST(Recording, WriterAndParserAgree) {
+    const std::string whole =
+        "rpg-recording 1\nprogram field\nseed 4294967295\nambiguous wide\nsize 132 50\n"
+        "data Flame.txt 0123456789abcdef\ndata test.txt missing\nclock 1765000000 0\nclock 1765000001 12\n"
+        "key 224 3 100 130\nkey 77 4 100 131\nkey 13 90 5000 5400\nmark 95 5100 6400\nend 255 96 5200 6500\n";
+    for (const std::string& text : {whole, whole.substr(0, whole.find("end "))}) {
+        RecordingError error;
+        const std::optional<Recording> r = parse_recording(text, error);
+        ASSERT_TRUE(r) << error.line << ": " << error.message;
+        std::string written = header_lines(r->header);
+        for (const RecordedClock& clock : r->clock) written += clock_line(clock);
+        for (const RecordedKey& key : r->keys) written += key_line(key);
+        written += mark_line(*r->last_mark);
+        if (r->ending) written += ending_line(*r->ending);
+        EXPECT_EQ(written, text);
+    }
+    // FNV-1a 64's published check values.
+    EXPECT_EQ(fnv1a64(""), 0xcbf29ce484222325u);
+    EXPECT_EQ(fnv1a64("a"), 0xaf63dc4c8601ec8cu);
+}
+
+TEST(Recording, OnlyRegularFilesAreReadAndAFileIsMadeNewUnlessForced) {
+    test::DataFolder folder;
+    const std::filesystem::path fifo = folder.path() / "fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::filesystem::path big = folder.path() / "big";
+    folder.write("big", "");
+    std::filesystem::resize_file(big, recording_max_bytes + 1);
+    const struct {
+        std::filesystem::path file;
+        const char* error;
+    } refused[] = {
+        {folder.path(), "a folder, not a recording"},
+        {fifo, "not a regular file"},
+        {folder.path() / "none", "no such file"},
+        {big, "larger than 64 MiB, not a recording"},
+    };
+    for (const auto& c : refused) {
+        std::string error;
+        EXPECT_FALSE(read_recording_file(c.file, error)) << c.file;
+        EXPECT_EQ(error, c.error) << c.file;
+    }
+
+    const std::filesystem::path file = folder.path() / "r.txt";
+    std::string error;
+    {
+        RecordingWriter writer;
+        ASSERT_TRUE(writer.create(file, false, error)) << error;
+        writer.write("first\n");
+    }
+    RecordingWriter again;
+    EXPECT_FALSE(again.create(file, false, error));
+    EXPECT_EQ(error, "already exists (give --force to replace it)");
+    EXPECT_FALSE(again.create(fifo, true, error));
+    EXPECT_EQ(error, "is not a regular file");
+    {
+        RecordingWriter forced;
+        ASSERT_TRUE(forced.create(file, true, error)) << error;
+        forced.write("new\n");
+    }
+    EXPECT_EQ(read_recording_file(file, error).value_or("?"), "new\n");
+}
+
+// A little game with the habits of the real ones: it types a line a byte at
+// a time, skipping to the end when Enter is waiting, then waits for a key,
+// three times over, and shows what it read and when by the clock.
+int little_game(Console& con) {
+    const std::int64_t start = con.now_seconds();
+    for (int round = 0; round < 3; ++round) {
+        con.set_cursor(0, round);
+        bool skip = false;
+        for (char c : "round " + std::to_string(round)) {
+            con.print(std::string(1, c));
+            if (!skip && con.key_waiting()) skip = con.read_key() == key_enter;
+            if (!skip) con.sleep_ms(50);
+        }
+        const int code = con.read_key();
+        con.print(" read " + std::to_string(code) + " at " + std::to_string(con.now_seconds() - start));
+    }
+    return 3;
+}
+
+// Plays the little game to its end (3), or to the end of its keys (1).
+int play_little_game(Console& con) {
+    try {
+        return little_game(con);
+    } catch (const InputClosed&) {
+        return 1;
+    }
+}
+
+TEST(Recording, ARunReplaysToTheSameScreenAndACutOneUpToItsCut) {
+    MemoryConsole con(80, 3);
+    // Enter while the first line is typed, 'b' and Enter while the second is.
+    for (auto [code, at] : {std::pair{key_enter, 60}, {'a', 900}, {'b', 950}, {key_enter, 1000}, {'c', 9000}}) {
+        con.add_key(code, at);
+    }
+    std::string recorded;
+    RecordingWriter writer(&recorded);
+    writer.write(header_lines(RecordingHeader{"battle", 1, false, 80, 24, {}}));
+    RecordingConsole recorder(con, writer);
+    recorder.finish(play_little_game(recorder));
+    ASSERT_EQ(con.screen_text(), "round 0 read 97 at 0\nround 1 read 99 at 9\nround 2\n");
+    std::size_t third = 0;  // cut before the third key
+    for (int key = 0; key < 3; ++key) third = recorded.find("\nkey ", third + 1);
+
+    const struct {
+        std::string text;
+        ReplayConsole::Outcome outcome;
+        const char* screen;
+    } cases[] = {
+        {recorded, ReplayConsole::Outcome::ending, "round 0 read 97 at 0\nround 1 read 99 at 9\nround 2\n"},
+        // It stops at the first poll the recording did not reach.
+        {recorded.substr(0, third + 1), ReplayConsole::Outcome::cut, "round 0 read 97 at 0\nr\n\n"},
+    };
+    for (const auto& c : cases) {
+        RecordingError error;
+        const std::optional<Recording> recording = parse_recording(c.text, error);
+        ASSERT_TRUE(recording) << error.line << ": " << error.message;
+        MemoryConsole screen(80, 3);
+        screen.add_key('z', 0);  // the keyboard plays no part
+        ReplayConsole replay(screen, *recording, 0);
+        const int status = play_little_game(replay);
+        EXPECT_EQ(replay.outcome(status), c.outcome) << replay.verdict(status);
+        EXPECT_EQ(screen.screen_text(), c.screen);
+        EXPECT_EQ(screen.now_ms(), 0) << "a replay at full speed pauses";
+    }
+}
+
+}  // namespace
+}  // namespace rpg
