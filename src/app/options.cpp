@@ -19,6 +19,17 @@
 namespace rpg {
 namespace {
 
+// On Windows the arguments come as UTF-8 (see program.cpp), so that a folder
+// whose name lies outside the ANSI code page is named exactly.
+std::filesystem::path path_from_argument(const char* argument) {
+#ifdef _WIN32
+    const std::string text(argument);
+    return std::filesystem::path(std::u8string(text.begin(), text.end()));
+#else
+    return argument;
+#endif
+}
+
 enum LongOnly : int { opt_version = 256, opt_seed, opt_ambiguous };
 
 // '+': stop at the first argument that is not an option; ':': report a
@@ -78,7 +89,7 @@ ParsedOptions parse_options(const std::vector<std::string>& arguments) {
                     parsed.error = "--data needs a folder";
                     return parsed;
                 }
-                parsed.options.data_folder = optarg;
+                parsed.options.data_folder = path_from_argument(optarg);
                 break;
             case opt_seed:
                 parsed.options.seed = parse_seed(optarg);
