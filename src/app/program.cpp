@@ -5,8 +5,6 @@
 #include "platform/encoding.h"
 
 #ifdef _WIN32
-#define WIN32_LEAN_AND_MEAN
-#define NOMINMAX
 #include <windows.h>
 // After windows.h, which it needs.
 #include <shellapi.h>

@@ -1,8 +1,6 @@
 #include "data/loaders.h"
 
 #ifdef _WIN32
-#define WIN32_LEAN_AND_MEAN
-#define NOMINMAX
 #include <io.h>
 #include <windows.h>
 #else

@@ -19,20 +19,28 @@ struct TextHash {
     std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
 };
 
+using TextCache = std::unordered_map<std::string, std::string, TextHash, std::equal_to<>>;
+
+// A text's first use: converted and kept. Out of line, so that the lookup
+// that every later use makes stays small.
+[[gnu::noinline]] const std::string& convert_and_keep(TextCache& cache, std::string_view utf8) {
+    std::string converted;
+    if (!detail::utf8_to_cp932(utf8, converted))
+        throw std::logic_error("text has no Shift-JIS form: " + std::string(utf8));
+    return cache.emplace(std::string(utf8), std::move(converted)).first->second;
+}
+
 }  // namespace
 
 const std::string& sjis(std::string_view utf8) {
     // Every text the game draws comes through here, again and again: a hash
     // table finds it with one comparison. Its nodes stay in place when it
     // grows, so the references handed out stay valid.
-    static std::unordered_map<std::string, std::string, TextHash, std::equal_to<>> cache;
+    static TextCache cache;
     static std::mutex lock;
     std::lock_guard guard(lock);
     if (auto it = cache.find(utf8); it != cache.end()) return it->second;
-    std::string converted;
-    if (!detail::utf8_to_cp932(utf8, converted))
-        throw std::logic_error("text has no Shift-JIS form: " + std::string(utf8));
-    return cache.emplace(std::string(utf8), std::move(converted)).first->second;
+    return convert_and_keep(cache, utf8);
 }
 
 std::string shift_jis_problem() {
