@@ -43,6 +43,8 @@ std::string well_formed_sequence(const std::uint8_t* data, std::size_t size) {
         for (std::size_t i = 1; i < size; ++i) sequence += static_cast<char>(0x20 + data[i] % 0x20);
     }
     sequence += static_cast<char>(0x40 + (size > 1 ? data[size - 1] : data[0]) % 0x3F);
+    // An old-style mouse report ("ESC [ M") carries three raw bytes more.
+    if (sequence == "\x1b[M") sequence += std::string(3, static_cast<char>(0x20 + data[0] % 0x60));
     return sequence;
 }
 
@@ -54,7 +56,7 @@ void check_well_formed_sequence(const std::uint8_t* data, std::size_t size) {
     for (char byte : sequence) decoder.feed(static_cast<unsigned char>(byte), codes);
     if (decoder.pending()) fuzz::fault("a finished sequence left the decoder inside it");
     const std::string params = sequence.substr(2, sequence.size() - 3);
-    const char final_byte = sequence.back();
+    const char final_byte = sequence.back();  // for a mouse report, a raw byte: never a plain arrow
     const bool plain = params.empty() || (sequence[1] == '[' && params == "1");
     if (plain && final_byte >= 'A' && final_byte <= 'D') {
         if (codes.size() != 2 || codes[0] != key_arrow_prefix) fuzz::fault("a plain arrow did not decode as one");
