@@ -42,6 +42,11 @@ void KeyDecoder::feed(unsigned char byte, std::deque<int>& out) {
             } else if (byte == esc) {
                 // ESC ESC: the first was a key of its own; the second may start a sequence.
                 out.push_back(esc);
+            } else if (byte < 0x20) {
+                // Esc and then Enter, say, typed within the wait: both are keys.
+                out.push_back(esc);
+                state_ = State::ground;
+                feed(byte, out);
             } else {
                 // Alt with a key: swallowed, so that Alt+H is not an up arrow.
                 state_ = State::ground;

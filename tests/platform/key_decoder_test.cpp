@@ -77,6 +77,8 @@ const Case sequences[] = {
     {"broken_sequence_then_enter", "\x1b[12\r", {key_enter}},
     {"broken_sequence_then_high_byte", "\x1b[1\xe3", {0xe3}},
     {"escape_escape_arrow", "\x1b\x1b[A", {27, key_arrow_prefix, key_up}},
+    // Within the wait for the rest of a sequence, a control key after Esc is not lost.
+    {"escape_then_enter", "\x1b\r", {27, key_enter}},
     // However long a sequence runs, none of it is a key, and its final byte
     // makes no arrow of it.
     {"long_csi_ending_in_h_swallowed", "\x1b[" + repeated("1;", 200) + "H", {}},
