@@ -171,6 +171,32 @@ TEST(TerminalOnPty, EndSignalPutsTheTerminalBackAndEndsTheGameBySignal) {
     }
 }
 
+// Deep enough to overflow any stack (the limit is never reached); the
+// frames cannot be folded away.
+volatile int recursion_limit = 1 << 30;
+
+int recurse(int depth) {
+    volatile char frame[4096];
+    frame[0] = static_cast<char>(depth);
+    if (depth >= recursion_limit) return 0;
+    return recurse(depth + 1) + frame[0];
+}
+
+TEST(TerminalOnPty, StackOverflowStillPutsTheTerminalBack) {
+    PtySession session(on_terminal(80, 24, [](int) {
+        Terminal terminal({80, 19});
+        terminal.set_cursor(0, 0);
+        terminal.print(sjis("●ready"));
+        terminal.key_waiting();  // the screen goes out
+        return recurse(0);
+    }));
+    ASSERT_TRUE(written(session, "ready"));
+    const Ending ending = end_of(session);
+    EXPECT_TRUE(ending.killed_by(SIGSEGV)) << ending.describe();
+    EXPECT_TRUE(session.echo_and_canonical());
+    EXPECT_GT(session.output().rfind(leave_program_screen), session.output().find("ready"));
+}
+
 TEST(TerminalOnPty, TerminalGoneEndsInputWithInputClosed) {
     PtySession session(on_terminal(80, 24, [](int out) {
         std::signal(SIGHUP, SIG_IGN);  // left ignored, so that the lost terminal shows up as a read error
