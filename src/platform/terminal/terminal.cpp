@@ -240,7 +240,7 @@ void Terminal::Impl::release() {
         tcsetattr(STDIN_FILENO, TCSANOW, &shared::input_modes_before);
         // Keys the game did not read (typed during the missing-file notice,
         // say) would otherwise run as a command in the shell.
-        tcflush(STDIN_FILENO, TCIFLUSH);
+        shared::drop_unread_keys();
         modes_saved = false;
     }
     shared::active = 0;

@@ -60,6 +60,8 @@ extern termios input_modes_game;
 void set_escapes(std::string_view leave, std::string_view enter);
 // Writes all of it to the terminal, as a signal handler may.
 void write_all(const char* bytes, std::size_t length);
+// Drops the keys typed but not read, as a signal handler may.
+void drop_unread_keys();
 
 struct Handled {
     int signo;

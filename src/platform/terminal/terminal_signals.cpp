@@ -30,6 +30,12 @@ termios input_modes_before{};
 termios output_modes_game{};
 termios input_modes_game{};
 
+void drop_unread_keys() {
+    // Only while the game is the terminal's foreground job: in the
+    // background, what waits there was typed for another program.
+    if (tcgetpgrp(STDIN_FILENO) == getpgrp()) tcflush(STDIN_FILENO, TCIFLUSH);
+}
+
 namespace {
 
 char leave[256];
@@ -51,7 +57,7 @@ void leave_game_modes() {
     write_all(leave, leave_length);
     tcsetattr(STDOUT_FILENO, TCSANOW, &output_modes_before);
     tcsetattr(STDIN_FILENO, TCSANOW, &input_modes_before);
-    tcflush(STDIN_FILENO, TCIFLUSH);
+    drop_unread_keys();
 }
 
 void enter_game_modes() {
