@@ -19,6 +19,17 @@
 namespace rpg {
 namespace {
 
+// On Windows the arguments come as UTF-8 (see program.cpp), so that a folder
+// whose name lies outside the ANSI code page is named exactly.
+std::filesystem::path path_from_argument(const char* argument) {
+#ifdef _WIN32
+    const std::string text(argument);
+    return std::filesystem::path(std::u8string(text.begin(), text.end()));
+#else
+    return argument;
+#endif
+}
+
 enum LongOnly : int { opt_version = 256, opt_seed, opt_ambiguous, opt_record, opt_replay, opt_force, opt_speed };
 
 // '+': stop at the first argument that is not an option; ':': report a
@@ -101,7 +112,7 @@ ParsedOptions parse_options(const std::vector<std::string>& arguments) {
                     parsed.error = "--data needs a folder";
                     return parsed;
                 }
-                parsed.options.data_folder = optarg;
+                parsed.options.data_folder = path_from_argument(optarg);
                 break;
             case opt_seed:
                 parsed.options.seed = parse_seed(optarg);
@@ -128,7 +139,7 @@ ParsedOptions parse_options(const std::vector<std::string>& arguments) {
                     parsed.error = std::string(code == opt_record ? "--record" : "--replay") + " needs a file";
                     return parsed;
                 }
-                (code == opt_record ? parsed.options.record : parsed.options.replay) = optarg;
+                (code == opt_record ? parsed.options.record : parsed.options.replay) = path_from_argument(optarg);
                 break;
             case opt_force: parsed.options.force = true; break;
             case opt_speed:

@@ -29,7 +29,8 @@ struct ParsedOptions {
     std::string error;  // empty when the command line is good; else one line, without the program's name
 };
 
-// Parses the arguments that follow the program's name.
+// Parses the arguments that follow the program's name (in UTF-8 on Windows,
+// in the system's own encoding elsewhere).
 ParsedOptions parse_options(const std::vector<std::string>& arguments);
 
 // The file whose presence marks a folder as holding the game's data.

@@ -3,6 +3,13 @@
 #include "app/missing_file.h"
 #include "app/recorded_run.h"
 #include "data/random.h"
+#include "platform/encoding.h"
+
+#ifdef _WIN32
+#include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
+#endif
 
 #include <cstdio>
 #include <exception>
@@ -55,7 +62,27 @@ void print_help(const ProgramInfo& info, const std::filesystem::path& installed)
         "exits as the recorded run did; one that reaches the end of a recording cut\n"
         "short, 0; one that went another way, 1.\n",
         info.name, info.summary, info.seed_use, info.details, data_marker_file, installed.empty() ? "" : ":\n  ",
-        installed.string().c_str());
+        path_text(installed).c_str());
+}
+
+// The arguments after the program's name. Windows hands main() the command
+// line in the ANSI code page, which loses every character outside it; there
+// it is taken again as the wide original, in UTF-8.
+std::vector<std::string> program_arguments(int argc, char** argv) {
+    std::vector<std::string> arguments;
+#ifdef _WIN32
+    int count = 0;
+    if (LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count)) {
+        for (int i = 1; i < count; ++i) {
+            const std::u8string text = std::filesystem::path(wide[i]).u8string();
+            arguments.emplace_back(text.begin(), text.end());
+        }
+        LocalFree(wide);
+        return arguments;
+    }
+#endif
+    for (int i = 1; i < argc; ++i) arguments.emplace_back(argv[i]);
+    return arguments;
 }
 
 // Loads the data files, as both programs do, and plays the game on them. A
@@ -78,9 +105,13 @@ std::string with_program_name(const char* name, const std::string& message) {
     return std::string(name) + ": " + message;
 }
 
+std::string path_text(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
 int run_program(const ProgramInfo& info, int argc, char** argv, GameEntry game) {
-    std::vector<std::string> arguments;
-    for (int i = 1; i < argc; ++i) arguments.emplace_back(argv[i]);
+    const std::vector<std::string> arguments = program_arguments(argc, argv);
     const ParsedOptions parsed = parse_options(arguments);
     if (!parsed.error.empty()) {
         say(info.name, parsed.error + " (try '" + info.name + " --help')");
@@ -99,8 +130,15 @@ int run_program(const ProgramInfo& info, int argc, char** argv, GameEntry game) 
     StartUp start{parsed.options, choose_data_folder(parsed.options.data_folder, ".", installed)};
     std::error_code failed;
     if (parsed.options.data_folder && !std::filesystem::is_directory(start.data_folder, failed)) {
-        say(info.name, "--data: no such folder: " + start.data_folder.string());
+        say(info.name, "--data: no such folder: " + path_text(start.data_folder));
         return exit_usage;
+    }
+
+    // Every text of the game needs the conversion: without it, say so now
+    // rather than fail at the first text.
+    if (const std::string problem = shift_jis_problem(); !problem.empty()) {
+        say(info.name, problem);
+        return exit_error;
     }
 
     RecordedRun recorded;

@@ -1,10 +1,20 @@
 #include "data/loaders.h"
 
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 #include <array>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
-#include <system_error>
 #include <utility>
 
 #include "data/tokens.h"
@@ -15,25 +25,83 @@ namespace {
 
 bool is_digit(int c) { return c >= '0' && c <= '9'; }
 
+// What opening or reading a data file came to.
+enum class SourceState {
+    open,         // being read, or read to its end
+    missing,      // the name cannot be opened (no such file, no permission)
+    not_regular,  // a folder, a FIFO, a device or a socket: refused by name
+    read_failed,  // opened, but a read failed
+};
+
+#ifdef _WIN32
+const char* kind_of_opened(std::FILE* stream) {
+    const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+    switch (GetFileType(handle)) {
+        case FILE_TYPE_DISK: return nullptr;
+        case FILE_TYPE_CHAR: return "a device";
+        case FILE_TYPE_PIPE: return "a pipe";
+        default: return "not a file";
+    }
+}
+#else
+const char* kind_of_opened(int fd) {
+    struct stat info {};
+    if (fstat(fd, &info) != 0) return "not a file";
+    if (S_ISREG(info.st_mode)) return nullptr;
+    if (S_ISDIR(info.st_mode)) return "a folder";
+    if (S_ISFIFO(info.st_mode)) return "a FIFO";
+    if (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode)) return "a device";
+    if (S_ISSOCK(info.st_mode)) return "a socket";
+    return "not a file";
+}
+#endif
+
 // A data file read in small pieces, so that what the program holds does not
-// grow with the file. Only a regular file opens: a FIFO nobody writes would
-// hold the start for good, and a device may never end.
+// grow with the file. Only a regular file is read: a FIFO nobody writes would
+// hold the start for good, and a device may never end. The file is opened
+// without waiting (a FIFO's open would wait for a writer) and what was opened
+// is judged, not the name, so that nothing swapped in meanwhile gets through.
 class ByteSource {
 public:
     explicit ByteSource(const std::filesystem::path& file) {
-        std::error_code ignored;
-        if (!std::filesystem::is_regular_file(file, ignored)) return;
-        // The narrow name, so that the same call builds where paths are wide.
-        stream_ = std::fopen(file.string().c_str(), "rb");
-        opened_ = stream_ != nullptr;
+#ifdef _WIN32
+        // The wide name, so that folders outside the ANSI code page open too.
+        stream_ = _wfopen(file.c_str(), L"rb");
+        if (stream_ == nullptr) return;
+        if (const char* kind = kind_of_opened(stream_)) {
+            refuse(kind);
+            return;
+        }
+#else
+        const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (fd < 0) return;
+        if (const char* kind = kind_of_opened(fd)) {
+            ::close(fd);
+            refuse(kind);
+            return;
+        }
+        // Reads of a regular file wait for the disk as usual.
+        const int flags = fcntl(fd, F_GETFL);
+        if (flags >= 0) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+        stream_ = fdopen(fd, "rb");
+        if (stream_ == nullptr) {
+            ::close(fd);
+            return;
+        }
+#endif
+        state_ = SourceState::open;
     }
     ~ByteSource() { close_file(); }
     ByteSource(const ByteSource&) = delete;
     ByteSource& operator=(const ByteSource&) = delete;
 
-    bool is_open() const { return opened_; }
+    bool is_open() const { return state_ != SourceState::missing && state_ != SourceState::not_regular; }
+    SourceState state() const { return state_; }
+    // Why the file cannot be used, for a refusal after its name: "is a FIFO,
+    // not a regular file", "cannot be read (Input/output error)".
+    const std::string& problem() const { return problem_; }
     // True once a read has failed (an unreadable file rather than an end).
-    bool failed() const { return failed_; }
+    bool failed() const { return state_ == SourceState::read_failed; }
 
     // The next byte (0 to 255) without taking it, or -1 at the end.
     int peek() {
@@ -47,12 +115,22 @@ public:
     }
 
 private:
+    void refuse(const char* kind) {
+        close_file();
+        state_ = SourceState::not_regular;
+        problem_ = std::string("is ") + kind + ", not a regular file";
+    }
     bool fill() {
         if (stream_ == nullptr) return false;
+        errno = 0;
         size_ = std::fread(buffer_.data(), 1, buffer_.size(), stream_);
         pos_ = 0;
         if (size_ > 0) return true;
-        failed_ = std::ferror(stream_) != 0;
+        if (std::ferror(stream_) != 0) {
+            const int error = errno;
+            state_ = SourceState::read_failed;
+            problem_ = std::string("cannot be read (") + (error != 0 ? std::strerror(error) : "read error") + ")";
+        }
         close_file();
         return false;
     }
@@ -62,11 +140,11 @@ private:
     }
 
     std::FILE* stream_ = nullptr;
-    bool opened_ = false;
+    SourceState state_ = SourceState::missing;
+    std::string problem_;
     std::array<char, 4096> buffer_{};
     std::size_t pos_ = 0;
     std::size_t size_ = 0;
-    bool failed_ = false;
 };
 
 // How much of an overlong string a refusal quotes.
@@ -151,9 +229,15 @@ private:
     std::string error_;
 };
 
-LoadResult missing(const std::string& file, std::string& error) {
-    error = file + ": the file cannot be opened";
-    return LoadResult::missing;
+// A file that cannot be opened is missing (the game shows its notice); one
+// that is there but cannot be read is refused by name.
+LoadResult not_opened(const ByteSource& in, const std::string& file, std::string& error) {
+    if (in.state() == SourceState::missing) {
+        error = file + ": the file cannot be opened";
+        return LoadResult::missing;
+    }
+    error = file + ": " + in.problem();
+    return LoadResult::invalid;
 }
 
 // The end of one file's read: a refused string, an unreadable file, or done.
@@ -162,7 +246,7 @@ LoadResult finish(const ValueReader& values, const ByteSource& in, const std::st
         error = values.error();
         return LoadResult::invalid;
     }
-    if (in.failed()) return missing(file, error);
+    if (in.failed()) return not_opened(in, file, error);
     return LoadResult::ok;
 }
 
@@ -237,9 +321,13 @@ bool check_for_field(const GameRecords& records, std::string& error) {
 
 }  // namespace
 
-std::optional<std::string> read_text_file(const std::filesystem::path& file, std::size_t limit) {
+std::optional<std::string> read_text_file(const std::filesystem::path& file, std::size_t limit, std::string* problem) {
     ByteSource in(file);
-    if (!in.is_open()) return std::nullopt;
+    auto fail = [&]() -> std::optional<std::string> {
+        if (problem != nullptr) *problem = in.problem();
+        return std::nullopt;
+    };
+    if (!in.is_open()) return fail();
     std::string text;
     while (text.size() < limit) {
         int c = in.get();
@@ -247,14 +335,14 @@ std::optional<std::string> read_text_file(const std::filesystem::path& file, std
         if (c == '\r' && in.peek() == '\n') c = in.get();
         text += static_cast<char>(c);
     }
-    if (in.failed()) return std::nullopt;
+    if (in.failed()) return fail();
     return text;
 }
 
 LoadResult load_hero(HeroStatus& hero, const std::filesystem::path& folder, std::string& error) {
     const std::string file = hero_file;
     ByteSource source(folder / file);
-    if (!source.is_open()) return missing(file, error);
+    if (!source.is_open()) return not_opened(source, file, error);
 
     ValueReader in(source, file);
     in.text(hero.name, "name");
@@ -283,7 +371,7 @@ LoadResult load_hero(HeroStatus& hero, const std::filesystem::path& folder, std:
 LoadResult load_enemy_kind(EnemyStatus& enemy, const std::filesystem::path& file, std::string& error) {
     const std::string name = file.filename().string();
     ByteSource source(file);
-    if (!source.is_open()) return missing(name, error);
+    if (!source.is_open()) return not_opened(source, name, error);
 
     ValueReader in(source, name);
     in.text(enemy.name, "name");
@@ -316,7 +404,7 @@ LoadResult load_enemies(GameRecords& records, const std::filesystem::path& folde
 LoadResult load_skill(SkillStatus& skill, const std::filesystem::path& file, std::string& error) {
     const std::string name = file.filename().string();
     ByteSource source(file);
-    if (!source.is_open()) return missing(name, error);
+    if (!source.is_open()) return not_opened(source, name, error);
 
     ValueReader in(source, name);
     in.text(skill.name, "name");

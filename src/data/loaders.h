@@ -15,14 +15,17 @@ namespace rpg {
 enum class LoadResult {
     ok,
     missing,  // a file could not be opened
-    invalid,  // a file holds a value the game cannot play with; see the message
+    invalid,  // a file is not a regular file, cannot be read, or holds a value
+              // the game cannot play with; see the message
 };
 
 // Reads at most `limit` bytes of a file in text mode: a CR before a line end
 // is dropped, and the pair counts as one byte. Nothing past the limit is
-// read. Empty when the file cannot be opened; only a regular file opens, so a
-// FIFO, a device or a folder of that name counts as missing.
-std::optional<std::string> read_text_file(const std::filesystem::path& file, std::size_t limit);
+// read. Empty when the file cannot be used; then `problem`, when given, says
+// why for a message after the file's name ("is a FIFO, not a regular file",
+// "cannot be read (...)"), or is left empty when the file cannot be opened.
+std::optional<std::string> read_text_file(const std::filesystem::path& file, std::size_t limit,
+                                          std::string* problem = nullptr);
 
 // Each loader fills its record from one file, reading no further than the
 // last field's value. Values are not judged here, only stored; a string too

@@ -60,9 +60,9 @@ void wipe_frame(Field& field, int left_row, int right_row, int count, std::strin
 
 }  // namespace
 
-bool load_map(Field& field, const std::filesystem::path& file) {
+bool load_map(Field& field, const std::filesystem::path& file, std::string* problem) {
     // Only the bytes the map can hold are read, whatever follows them.
-    std::optional<std::string> text = read_text_file(file, map_cells);
+    std::optional<std::string> text = read_text_file(file, map_cells, problem);
     if (!text) return false;
     for (int n = 0; n < map_cells; ++n) {
         std::int32_t cell = -1;  // past the end of a short file
@@ -186,10 +186,10 @@ void chase_step(Field& field) {
     }
 }
 
-bool start_field(Field& field, const std::filesystem::path& map_file) {
+bool start_field(Field& field, const std::filesystem::path& map_file, std::string* problem) {
     wipe_in(field);
     wipe_out(field);
-    if (!load_map(field, map_file)) return false;
+    if (!load_map(field, map_file, problem)) return false;
     draw_map(field);
     field.con.set_cursor(field.hero().map_x, field.hero().map_y);
     field.con.print(sjis("●"));

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <string>
 
 #include "data/random.h"
 #include "data/records.h"
@@ -38,8 +39,8 @@ struct Field {
 };
 
 // Reads the map file into field_map, 1026 bytes in text mode; false when the
-// file cannot be opened.
-bool load_map(Field& field, const std::filesystem::path& file);
+// file cannot be used, with `problem` (when given) as read_text_file says.
+bool load_map(Field& field, const std::filesystem::path& file, std::string* problem = nullptr);
 // Prints every non-zero cell, one byte per cell.
 void draw_map(Field& field);
 
@@ -69,8 +70,8 @@ void chase_pause(Field& field);
 void chase_step(Field& field);
 
 // The start of the field after the data is loaded: the wipe, the map, the
-// hero and the enemy. False when the map file cannot be opened.
-bool start_field(Field& field, const std::filesystem::path& map_file);
+// hero and the enemy. False when the map file cannot be used (see load_map).
+bool start_field(Field& field, const std::filesystem::path& map_file, std::string* problem = nullptr);
 // One pass of the main loop: at most one key code, one pursuit step while the
 // hero is in range, then 10 ms of sleep.
 void field_pass(Field& field);

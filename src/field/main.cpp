@@ -14,9 +14,15 @@ int walk_field(rpg::Console& con, const rpg::StartUp& start, const rpg::GameReco
     field.records = records;
     rpg::seed_random(field.random, start.seed);
     const std::filesystem::path map_file = start.data_folder / map_file_name;
-    if (!rpg::start_field(field, map_file)) {
-        error = "cannot open the map file " + map_file.lexically_normal().string();
-        return rpg::exit_missing_file;
+    std::string problem;
+    if (!rpg::start_field(field, map_file, &problem)) {
+        const std::string name = rpg::path_text(map_file.lexically_normal());
+        if (problem.empty()) {
+            error = "cannot open the map file " + name;
+            return rpg::exit_missing_file;
+        }
+        error = "the map file " + name + " " + problem;
+        return rpg::exit_error;
     }
     rpg::run_field(field, -1);
     return rpg::exit_ok;

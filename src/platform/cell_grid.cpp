@@ -6,7 +6,7 @@ CellGrid::CellGrid(int width, int height)
     : width_(width),
       height_(height),
       cells_(static_cast<std::size_t>(width) * static_cast<std::size_t>(height)),
-      dirty_(static_cast<std::size_t>(height), true) {}
+      dirty_(static_cast<std::size_t>(height), 1) {}
 
 void CellGrid::set_cursor(int column, int row) {
     if (column < 0 || column >= width_ || row < 0 || row >= height_) return;
@@ -14,12 +14,18 @@ void CellGrid::set_cursor(int column, int row) {
     row_ = row;
 }
 
+// Every byte the game draws comes through here, so the loop reaches the
+// cells by pointer, without the container's checks on each of them: the
+// cursor is always inside the grid (set_cursor refuses a position outside
+// it, and a byte below the last row is dropped).
 void CellGrid::write(std::string_view bytes) {
     // A text that begins with a whole two-byte character is that character:
     // its first byte never completes a first byte left waiting beside it (a
     // stray byte of the map must not take the hero's first half).
     bool own_pair = bytes.size() >= 2 && is_sjis_lead(static_cast<std::uint8_t>(bytes[0])) &&
                     is_sjis_trail(static_cast<std::uint8_t>(bytes[1]));
+    const auto attribute = static_cast<std::uint8_t>(attribute_);
+    Cell* const cells = cells_.data();
     for (char c : bytes) {
         auto b = static_cast<std::uint8_t>(c);
         if (own_pair) {
@@ -33,42 +39,38 @@ void CellGrid::write(std::string_view bytes) {
             continue;
         }
         if (row_ >= height_) continue;
-        put_byte(b);
+
+        Cell* const row_cells = cells + index(0, row_);
+        Cell& cell = row_cells[column_];
+        // Writing over one half of a two-byte character blanks the other.
+        if (cell.half != 0) {
+            const int other = cell.half == 1 ? column_ + 1 : column_ - 1;
+            if (other >= 0 && other < width_) {
+                row_cells[other].byte = ' ';
+                row_cells[other].half = 0;
+            }
+            cell.half = 0;
+        }
+        dirty_.data()[static_cast<std::size_t>(row_)] = 1;
+        if (pending_row_ == row_ && pending_column_ == column_ - 1 && is_sjis_trail(b)) {
+            row_cells[column_ - 1].half = 1;
+            cell = Cell{b, attribute, 2};
+            pending_column_ = pending_row_ = -1;
+        } else {
+            cell = Cell{b, attribute, 0};
+            if (is_sjis_lead(b)) {
+                pending_column_ = column_;
+                pending_row_ = row_;
+            } else {
+                pending_column_ = pending_row_ = -1;
+            }
+        }
+
         if (++column_ == width_) {
             column_ = 0;
             ++row_;
         }
     }
-}
-
-void CellGrid::put_byte(std::uint8_t b) {
-    split_at(column_, row_);
-    Cell& cell = cells_[index(column_, row_)];
-    const auto attribute = static_cast<std::uint8_t>(attribute_);
-    dirty_[static_cast<std::size_t>(row_)] = true;
-    if (pending_row_ == row_ && pending_column_ == column_ - 1 && is_sjis_trail(b)) {
-        cells_[index(column_ - 1, row_)].half = 1;
-        cell = Cell{b, attribute, 2};
-        pending_column_ = pending_row_ = -1;
-        return;
-    }
-    cell = Cell{b, attribute, 0};
-    if (is_sjis_lead(b)) {
-        pending_column_ = column_;
-        pending_row_ = row_;
-    } else {
-        pending_column_ = pending_row_ = -1;
-    }
-}
-
-void CellGrid::split_at(int column, int row) {
-    Cell& cell = cells_[index(column, row)];
-    int other = cell.half == 1 ? column + 1 : cell.half == 2 ? column - 1 : -1;
-    if (other < 0 || other >= width_) return;
-    Cell& partner = cells_[index(other, row)];
-    partner.byte = ' ';
-    partner.half = 0;
-    cell.half = 0;
 }
 
 std::string CellGrid::row_bytes(int row, int column, int length) const {
@@ -79,8 +81,8 @@ std::string CellGrid::row_bytes(int row, int column, int length) const {
     return out;
 }
 
-void CellGrid::mark_all_dirty() { dirty_.assign(dirty_.size(), true); }
+void CellGrid::mark_all_dirty() { dirty_.assign(dirty_.size(), 1); }
 
-void CellGrid::clear_dirty() { dirty_.assign(dirty_.size(), false); }
+void CellGrid::clear_dirty() { dirty_.assign(dirty_.size(), 0); }
 
 }  // namespace rpg

@@ -48,7 +48,7 @@ public:
     std::string row_bytes(int row, int column = 0, int length = -1) const;
 
     // Rows written since the last clear_dirty, for redrawing.
-    bool row_dirty(int row) const { return dirty_[static_cast<std::size_t>(row)]; }
+    bool row_dirty(int row) const { return dirty_[static_cast<std::size_t>(row)] != 0; }
     void mark_all_dirty();
     void clear_dirty();
 
@@ -60,9 +60,6 @@ public:
     int pending_lead_row() const { return pending_row_; }
 
 private:
-    void put_byte(std::uint8_t byte);
-    // Blanks the other half of a two-byte character about to be overwritten.
-    void split_at(int column, int row);
     std::size_t index(int column, int row) const {
         return static_cast<std::size_t>(row) * static_cast<std::size_t>(width_) + static_cast<std::size_t>(column);
     }
@@ -70,7 +67,7 @@ private:
     int width_;
     int height_;
     std::vector<Cell> cells_;
-    std::vector<bool> dirty_;
+    std::vector<std::uint8_t> dirty_;  // one per row (not vector<bool>: set for every byte written)
     int column_ = 0;
     int row_ = 0;
     std::uint16_t attribute_ = 7;

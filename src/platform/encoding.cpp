@@ -1,26 +1,57 @@
 #include "platform/encoding.h"
 
 #include <array>
-#include <map>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <stdexcept>
+#include <unordered_map>
 
 #include "platform/cell_grid.h"
 #include "platform/encoding_convert.h"
 
 namespace rpg {
 
-const std::string& sjis(std::string_view utf8) {
-    // std::map keeps its nodes in place, so the references handed out stay valid.
-    static std::map<std::string, std::string, std::less<>> cache;
-    static std::mutex lock;
-    std::lock_guard guard(lock);
-    if (auto it = cache.find(utf8); it != cache.end()) return it->second;
+namespace {
+
+struct TextHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+};
+
+using TextCache = std::unordered_map<std::string, std::string, TextHash, std::equal_to<>>;
+
+// A text's first use: converted and kept. Out of line, so that the lookup
+// that every later use makes stays small.
+[[gnu::noinline]] const std::string& convert_and_keep(TextCache& cache, std::string_view utf8) {
     std::string converted;
     if (!detail::utf8_to_cp932(utf8, converted))
         throw std::logic_error("text has no Shift-JIS form: " + std::string(utf8));
     return cache.emplace(std::string(utf8), std::move(converted)).first->second;
+}
+
+}  // namespace
+
+const std::string& sjis(std::string_view utf8) {
+    // Every text the game draws comes through here, again and again: a hash
+    // table finds it with one comparison. Its nodes stay in place when it
+    // grows, so the references handed out stay valid.
+    static TextCache cache;
+    static std::mutex lock;
+    std::lock_guard guard(lock);
+    if (auto it = cache.find(utf8); it != cache.end()) return it->second;
+    return convert_and_keep(cache, utf8);
+}
+
+std::string shift_jis_problem() {
+    // "あ" and a full-width digit, both ways.
+    const std::string_view utf8 = "\xE3\x81\x82\xEF\xBC\x91";
+    const std::string_view cp932 = "\x82\xA0\x82\x50";
+    std::string to;
+    std::string back;
+    if (detail::utf8_to_cp932(utf8, to) && to == cp932 && detail::cp932_to_utf8(cp932, back) && back == utf8) return {};
+    return "this system has no converter for Shift-JIS (CP932, code page 932), the encoding of all the "
+           "game's texts (iconv without its CP932 module?)";
 }
 
 const std::string& utf8_of_pair(std::uint8_t lead, std::uint8_t trail) {

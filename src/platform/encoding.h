@@ -15,6 +15,11 @@ namespace rpg {
 // life of the program. The text must be representable in code page 932.
 const std::string& sjis(std::string_view utf8);
 
+// Empty when the system converts between UTF-8 and code page 932; otherwise
+// one line saying that it cannot, for the player at start (an iconv built
+// without its CP932 module, say), before any text is needed.
+std::string shift_jis_problem();
+
 // One screen character of a row of Shift-JIS bytes, ready for a UTF-8
 // terminal: `columns` is 2 for a two-byte character and 1 otherwise.
 struct ScreenChar {

@@ -35,33 +35,37 @@ void KeyDecoder::feed(unsigned char byte, std::deque<int>& out) {
             }
             return;
         case State::escape:
-            if (byte == '[') {
-                state_ = State::csi;
+            if (byte == '[' || byte == 'O') {
+                state_ = byte == '[' ? State::csi : State::ss3;
                 params_.clear();
-            } else if (byte == 'O') {
-                state_ = State::ss3;
+                overlong_ = false;
             } else if (byte == esc) {
                 // ESC ESC: the first was a key of its own; the second may start a sequence.
                 out.push_back(esc);
+            } else if (byte < 0x20) {
+                // Esc and then Enter, say, typed within the wait: both are keys.
+                out.push_back(esc);
+                state_ = State::ground;
+                feed(byte, out);
             } else {
                 // Alt with a key: swallowed, so that Alt+H is not an up arrow.
                 state_ = State::ground;
             }
             return;
         case State::ss3:
-            state_ = State::ground;
-            if (int direction = arrow_code(byte)) push_arrow(direction, out);
-            return;
         case State::csi:
             if (byte >= 0x40 && byte <= 0x7E) {
-                finish_csi(byte, out);
+                finish_sequence(byte, out);
             } else if (byte < 0x20 || byte > 0x7E) {
                 // Not part of any sequence: the sequence is broken off and the byte stands alone.
                 state_ = State::ground;
                 feed(byte, out);
-            } else {
+            } else if (params_.size() < max_kept_params) {
                 params_.push_back(static_cast<char>(byte));
-                if (params_.size() > 64) state_ = State::ground;  // runaway sequence
+            } else {
+                // However long it runs, the sequence is swallowed whole; only
+                // its start is kept, and it is no plain arrow.
+                overlong_ = true;
             }
             return;
         case State::mouse:
@@ -70,18 +74,20 @@ void KeyDecoder::feed(unsigned char byte, std::deque<int>& out) {
     }
 }
 
-void KeyDecoder::finish_csi(unsigned char final_byte, std::deque<int>& out) {
+void KeyDecoder::finish_sequence(unsigned char final_byte, std::deque<int>& out) {
+    const bool csi = state_ == State::csi;
     state_ = State::ground;
-    if (final_byte == 'M' && params_.empty()) {
+    if (csi && final_byte == 'M' && params_.empty()) {
         // An old-style mouse report: three raw bytes follow.
         state_ = State::mouse;
         mouse_bytes_left_ = 3;
         return;
     }
     int direction = arrow_code(final_byte);
-    // A plain arrow has no parameter or "1"; with a modifier ("1;5") it is
-    // another key and is swallowed.
-    if (direction && (params_.empty() || params_ == "1")) push_arrow(direction, out);
+    // A plain arrow has no parameter or "1" ("ESC O" has none); with a
+    // modifier ("1;5") it is another key and is swallowed.
+    const bool plain = !overlong_ && (params_.empty() || (csi && params_ == "1"));
+    if (direction && plain) push_arrow(direction, out);
 }
 
 void KeyDecoder::flush(std::deque<int>& out) {

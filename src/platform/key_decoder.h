@@ -5,9 +5,12 @@
 // terminal sends them as "ESC [ A" or "ESC O A". Every other escape sequence
 // (function keys, arrows with Ctrl or Shift, Home, mouse reports, Alt+key) is
 // swallowed whole, so that none of its letters reach the game as codes ("ESC O
-// P", F1, must not read as 80, a down arrow). Any other byte is its own code.
+// P", F1, must not read as 80, a down arrow), however long it runs: it ends
+// only at its final byte, at a control byte, or when nothing more comes in
+// time. Any other byte is its own code.
 // An ESC that nothing follows within a short time is a key of its own (27).
 
+#include <cstddef>
 #include <deque>
 #include <string>
 
@@ -25,10 +28,15 @@ public:
 
 private:
     enum class State { ground, escape, csi, ss3, mouse };
-    void finish_csi(unsigned char final_byte, std::deque<int>& out);
+    void finish_sequence(unsigned char final_byte, std::deque<int>& out);
+
+    // More than this of a sequence's parameters is never needed to tell a
+    // plain arrow, and is not kept.
+    static constexpr std::size_t max_kept_params = 8;
 
     State state_ = State::ground;
-    std::string params_;  // parameter and intermediate bytes of a CSI sequence
+    std::string params_;     // parameter and intermediate bytes of the sequence, its start only
+    bool overlong_ = false;  // the sequence had more than the bytes kept
     int mouse_bytes_left_ = 0;
 };
 

@@ -1,5 +1,7 @@
 #include "screen/draw.h"
 
+#include <algorithm>
+
 namespace rpg {
 
 void move_cursor(View& v, int column, int row) {
@@ -26,6 +28,13 @@ void pause(View& v, int milliseconds) { v.con.sleep_ms(milliseconds); }
 std::string decimal(long long value) { return std::to_string(value); }
 
 std::string blanks(int n) { return std::string(static_cast<std::size_t>(n > 0 ? n : 0), ' '); }
+
+std::string_view blank_run(int n) {
+    static constexpr std::string_view spaces =
+        "                                                                                ";
+    static_assert(spaces.size() == 80);
+    return spaces.substr(0, static_cast<std::size_t>(std::clamp(n, 0, static_cast<int>(spaces.size()))));
+}
 
 std::string repeat(std::string_view text, int n) {
     std::string out;

@@ -22,6 +22,9 @@ void pause(View& v, int milliseconds);
 std::string decimal(long long value);
 // A run of n blanks.
 std::string blanks(int n);
+// The same for printing as it is, without making a string of it (the game
+// blanks wide areas many times a turn); n is at most a screen's width.
+std::string_view blank_run(int n);
 // n copies of a text.
 std::string repeat(std::string_view text, int n);
 

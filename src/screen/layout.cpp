@@ -174,7 +174,7 @@ void restore_enemy_glyph(View& v, const EnemyStatus& enemy, int total) {
 }
 
 void clear_upper_area(View& v) {
-    for (int row = 0; row <= 10; ++row) put_at(v, v.right_origin, row, blanks(53));
+    for (int row = 0; row <= 10; ++row) put_at(v, v.right_origin, row, blank_run(53));
 }
 
 // ---------------------------------------------------------------- heading
@@ -186,7 +186,7 @@ void slide_target_heading(View& v) {
     for (int frame = 0; frame < heading_frames; ++frame) {
         put_at(v, x, heading_row, heading_text());
         pause(v, 1);
-        put(v, blanks(26));
+        put(v, blank_run(26));
         --x;
     }
 }
@@ -194,7 +194,7 @@ void slide_target_heading(View& v) {
 void erase_target_heading(View& v) {
     // The heading rests one column left of the right origin, so the blanks
     // start there too: nothing of its first character may stay behind.
-    put_at(v, v.right_origin - 1, heading_row, blanks(27));
+    put_at(v, v.right_origin - 1, heading_row, blank_run(27));
 }
 
 // ---------------------------------------------------------------- banners
@@ -240,7 +240,7 @@ void draw_name_banner(View& v, std::string_view sjis_name, int shift) {
 
 void erase_banner(View& v, int shift) {
     const int o = v.right_origin + shift;
-    put_at(v, o + 3, 8, blanks(20));
+    put_at(v, o + 3, 8, blank_run(20));
     put_at(v, o + 1, 9, repeat(sjis("　"), 12));
     put_at(v, o + 1, 10, repeat(sjis("　"), 10));
 }

@@ -97,14 +97,14 @@ void draw_item_count(View& v, u16 count) {
 }
 
 void clear_list_row(View& v, int entry, int top) {
-    put_at(v, window_column, entry_row(entry, top), blanks(window_width));
+    put_at(v, window_column, entry_row(entry, top), blank_run(window_width));
 }
 
 void draw_item_title(View& v) { put_at(v, window_column, 0, "________Item________"); }
 
 void draw_ability_title(View& v) { put_at(v, window_column, 0, "______Ability_______"); }
 
-void clear_list_title(View& v) { put_at(v, window_column, 0, blanks(window_width)); }
+void clear_list_title(View& v) { put_at(v, window_column, 0, blank_run(window_width)); }
 
 void open_item_list(View& v) {
     set_text_attribute(v, attr_normal);

@@ -53,7 +53,9 @@ void draw_message_frame(View& v) {
     for (int x = o + 1; x <= o + 51; x += 2) put_at(v, x, 18, sjis("＿"));
 }
 
-void erase_message_line(View& v, int k) { put_at(v, v.right_origin + 2, first_line_row - 1 + k, blanks(erase_width)); }
+void erase_message_line(View& v, int k) {
+    put_at(v, v.right_origin + 2, first_line_row - 1 + k, blank_run(erase_width));
+}
 
 void clear_message_window(View& v) {
     for (int k = 1; k <= line_count; ++k) {

@@ -74,7 +74,7 @@ void draw_effect_markers(View& v) {
 
 void redraw_hp_bar(View& v, i16 hp, u16 max_hp) {
     const int l = left(v);
-    put_at(v, l + 4, hp_bar_row, blanks(bar_width));
+    put_at(v, l + 4, hp_bar_row, blank_run(bar_width));
     move_cursor(v, l + 4, hp_bar_row);
     put(v, repeat("-", hp_bar_cells(hp, max_hp)));
 }
@@ -119,7 +119,7 @@ void draw_effect_bar(View& v, i16 counter, u16 row) {
     const int l = left(v);
     const int y = first_effect_row + row;
     set_text_attribute(v, attr_normal);
-    put_at(v, l + 4, y, blanks(bar_width));
+    put_at(v, l + 4, y, blank_run(bar_width));
     move_cursor(v, l + 4, y);
     if (counter == new_effect_counter) {
         // A new effect fills its bar one cell every 5 ms.

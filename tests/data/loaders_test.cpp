@@ -515,18 +515,28 @@ TEST(BoundedReads, NothingAfterTheLastValueIsRead) {
     }
 }
 
-TEST(BoundedReads, AFileThatIsNotARegularFileCountsAsMissing) {
+TEST(BoundedReads, AFileThatIsNotARegularFileIsRefusedByName) {
+    // Refused at once, without waiting for a writer or reading a device, and
+    // said for what it is; a read that fails is not a missing file either.
     struct Case {
         const char* label;
         void (*make)(const std::filesystem::path& file);
+        const char* problem;
     };
     const std::vector<Case> cases = {
-        {"a folder", [](const std::filesystem::path& f) { std::filesystem::create_directory(f); }},
-        {"a FIFO nobody writes", [](const std::filesystem::path& f) { ASSERT_EQ(::mkfifo(f.c_str(), 0600), 0); }},
+        {"a folder", [](const std::filesystem::path& f) { std::filesystem::create_directory(f); },
+         "is a folder, not a regular file"},
+        {"a FIFO nobody writes", [](const std::filesystem::path& f) { ASSERT_EQ(::mkfifo(f.c_str(), 0600), 0); },
+         "is a FIFO, not a regular file"},
         {"a link to an endless device",
-         [](const std::filesystem::path& f) { std::filesystem::create_symlink("/dev/zero", f); }},
+         [](const std::filesystem::path& f) { std::filesystem::create_symlink("/dev/zero", f); },
+         "is a device, not a regular file"},
         {"a link to the null device",
-         [](const std::filesystem::path& f) { std::filesystem::create_symlink("/dev/null", f); }},
+         [](const std::filesystem::path& f) { std::filesystem::create_symlink("/dev/null", f); },
+         "is a device, not a regular file"},
+        {"a file whose read fails",
+         [](const std::filesystem::path& f) { std::filesystem::create_symlink("/proc/self/mem", f); },
+         "cannot be read (Input/output error)"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
@@ -538,10 +548,20 @@ TEST(BoundedReads, AFileThatIsNotARegularFileCountsAsMissing) {
             c.make(folder.path() / name);
             GameRecords records;
             std::string error;
-            EXPECT_EQ(load_game_data(records, folder.path(), error), LoadResult::missing);
-            EXPECT_EQ(error, std::string(name) + ": the file cannot be opened");
+            EXPECT_EQ(load_game_data(records, folder.path(), error), LoadResult::invalid);
+            EXPECT_EQ(error, std::string(name) + ": " + c.problem);
         }
+        TempFolder folder;
+        c.make(folder.path() / "test.txt");
+        std::string problem;
+        EXPECT_FALSE(read_text_file(folder.path() / "test.txt", 1026, &problem).has_value());
+        EXPECT_EQ(problem, c.problem);
     }
+    // Only a file that cannot be opened is missing.
+    TempFolder folder;
+    std::string problem = "unchanged";
+    EXPECT_FALSE(read_text_file(folder.path() / "test.txt", 1026, &problem).has_value());
+    EXPECT_EQ(problem, "");
 }
 
 #endif  // the process's read count, FIFOs and devices are Linux's

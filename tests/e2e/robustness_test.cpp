@@ -4,6 +4,7 @@
 // does not know, and long waits for the player.
 
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <memory>
 
@@ -209,6 +210,52 @@ INSTANTIATE_TEST_SUITE_P(
                       NoTerminalCase{"FieldOutputToAFile", Program::field, Stream::terminal, Stream::file}),
     [](const ::testing::TestParamInfo<NoTerminalCase>& test) { return std::string(test.param.name); });
 
+// --- Data files that are not files ----------------------------------------
+
+struct NotAFileCase {
+    const char* name;
+    Program program;
+    const char* file;
+    bool fifo;  // else a link to /dev/zero
+    const char* message;
+};
+
+void PrintTo(const NotAFileCase& c, std::ostream* os) { *os << c.name; }
+
+class DataFileNotAFile : public ::testing::TestWithParam<NotAFileCase> {};
+
+TEST_P(DataFileNotAFile, IsRefusedAtOnceByName) {
+    const NotAFileCase& c = GetParam();
+    Scenario s;
+    s.remove(c.file);
+    const std::filesystem::path file = s.path() / c.file;
+    if (c.fifo) {
+        ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
+    } else {
+        std::filesystem::create_symlink("/dev/zero", file);
+    }
+    Launch launch = c.program == Program::battle ? s.battle() : s.field();
+    launch.error_output = Stream::file;
+    PtySession g(launch);
+    auto ending = g.wait_exit(10);
+    ASSERT_TRUE(ending) << "the start is held by the " << (c.fifo ? "FIFO" : "device") << "\n" << g.dump();
+    EXPECT_EQ(ending->exit_code(), 1) << ending->describe();
+    EXPECT_EQ(g.captured_error(), std::string(c.message) + "\n");
+    EXPECT_TRUE(g.echo_and_canonical());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, DataFileNotAFile,
+    ::testing::Values(NotAFileCase{"BattleHeroAsAFifo", Program::battle, "Hero_Status_Info.txt", true,
+                                   "battle: Hero_Status_Info.txt: is a FIFO, not a regular file"},
+                      NotAFileCase{"BattleSkillAsADevice", Program::battle, "Flame.txt", false,
+                                   "battle: Flame.txt: is a device, not a regular file"},
+                      NotAFileCase{"FieldMapAsADevice", Program::field, "test.txt", false,
+                                   "field: the map file test.txt is a device, not a regular file"},
+                      NotAFileCase{"FieldMapAsAFifo", Program::field, "test.txt", true,
+                                   "field: the map file test.txt is a FIFO, not a regular file"}),
+    [](const ::testing::TestParamInfo<NotAFileCase>& test) { return std::string(test.param.name); });
+
 // --- Window size ----------------------------------------------------------
 
 // The battle's part of the screen (80 x 19), cell by cell, as the eye sees
@@ -342,6 +389,10 @@ TEST(Keys, UnknownEscapeSequencesNeverActAsArrows) {
                             "\x1b[1;3B", "\x1b[<0;10;5M", "\x1b[M !!"}) {
         g.send(key);
     }
+    // However long a sequence runs, none of it is a key.
+    std::string overlong = "\x1b[";
+    for (int i = 0; i < 100; ++i) overlong += "1;";
+    g.send(overlong + "P");
     g.settle(500);
     EXPECT_TRUE(highlighted(1)) << g.dump();
     EXPECT_FALSE(highlighted(2)) << g.dump();
@@ -361,6 +412,16 @@ TEST(Keys, UnknownEscapeSequencesNeverActAsArrows) {
     ASSERT_TRUE(g.wait_until_quiet([&] { return highlighted(3); })) << g.dump();
     g.send("\x1bOA");
     ASSERT_TRUE(g.wait_until_quiet([&] { return highlighted(2); })) << g.dump();
+}
+
+TEST(Keys, AnArrowSplitByASlowLinkStillMovesTheMenu) {
+    Scenario s;
+    PtySession g(s.battle());
+    ASSERT_TRUE(wait_for_command_menu(g)) << g.dump();
+    g.send("\x1b");
+    g.settle(60);
+    g.send("[B");
+    EXPECT_TRUE(g.wait_until_quiet([&] { return has(g, 7, 3, "＿＿＿＿＿＿", Look::bright); })) << g.dump();
 }
 
 TEST(Keys, ALoneEscapeDoesNothingAndDelaysNothing) {

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -75,39 +76,56 @@ void check_refusal(const std::string& error, const char* file) {
 GuardedConsole::GuardedConsole(int columns, int rows)
     : MemoryConsole(columns, rows + 10), columns_(columns), rows_(rows) {}
 
+namespace {
+
+// The faults of the checks below, out of line: the checks run for every call
+// the game makes, and the messages' strings would otherwise set up their
+// sanitized stack frames each time.
+[[noreturn, gnu::noinline]] void fault_at(const char* what, int column, int row, const char* where, int columns,
+                                          int rows) {
+    fault(std::string(what) + " at column " + std::to_string(column) + ", row " + std::to_string(row) + ", " + where +
+          " the " + std::to_string(columns) + " x " + std::to_string(rows) + " screen");
+}
+
+[[noreturn, gnu::noinline]] void fault_pause(int milliseconds) {
+    fault("a pause of " + std::to_string(milliseconds) + " ms");
+}
+
+}  // namespace
+
 void GuardedConsole::set_cursor(int column, int row) {
-    if (column < 0 || column >= columns_ || row < 0 || row >= rows_) {
-        fault("the cursor placed at column " + std::to_string(column) + ", row " + std::to_string(row) +
-              ", outside the " + std::to_string(columns_) + " x " + std::to_string(rows_) + " screen");
-    }
+    if (column < 0 || column >= columns_ || row < 0 || row >= rows_)
+        fault_at("the cursor placed", column, row, "outside", columns_, rows_);
     MemoryConsole::set_cursor(column, row);
 }
 
 void GuardedConsole::print(std::string_view sjis_text) {
     // Bytes past the last column go on at the start of the next row, as on
-    // the console; only a byte below the last row is off the screen.
+    // the console; only a byte below the last row is off the screen. Each
+    // line of the text is judged by its last byte, the lowest it reaches.
     int column = grid().cursor_column();
     int row = grid().cursor_row();
-    for (char byte : sjis_text) {
-        if (byte == '\n') {
-            column = 0;
-            ++row;
-            continue;
+    for (std::size_t start = 0; start <= sjis_text.size();) {
+        const std::size_t end = std::min(sjis_text.find('\n', start), sjis_text.size());
+        const int length = static_cast<int>(end - start);
+        if (length > 0) {
+            if (row + (column + length - 1) / columns_ >= rows_) {
+                // The first byte below: where the text crosses the last row.
+                fault_at("a byte written", row >= rows_ ? column : 0, std::max(row, rows_), "below", columns_, rows_);
+            }
+            row += (column + length) / columns_;
+            column = (column + length) % columns_;
         }
-        if (row >= rows_) {
-            fault("a byte written at column " + std::to_string(column) + ", row " + std::to_string(row) +
-                  ", below the " + std::to_string(columns_) + " x " + std::to_string(rows_) + " screen");
-        }
-        if (++column == columns_) {
-            column = 0;
-            ++row;
-        }
+        if (end == sjis_text.size()) break;
+        column = 0;
+        ++row;
+        start = end + 1;
     }
     MemoryConsole::print(sjis_text);
 }
 
 void GuardedConsole::sleep_ms(int milliseconds) {
-    if (milliseconds < 0) fault("a pause of " + std::to_string(milliseconds) + " ms");
+    if (milliseconds < 0) fault_pause(milliseconds);
     const std::int64_t before = now_ms();
     MemoryConsole::sleep_ms(milliseconds);
     if (now_ms() < before) fault("the clock ran backwards in a pause");
@@ -115,6 +133,7 @@ void GuardedConsole::sleep_ms(int milliseconds) {
 
 std::string GuardedConsole::area_snapshot() const {
     std::string out;
+    out.reserve(static_cast<std::size_t>(rows_) * static_cast<std::size_t>(columns_) * 2);
     for (int row = 0; row < rows_; ++row) {
         for (int column = 0; column < columns_; ++column) {
             out += static_cast<char>(cell(column, row).byte);

@@ -22,6 +22,12 @@ std::vector<int> decode(const std::string& bytes, bool flush_at_end = false) {
     return {out.begin(), out.end()};
 }
 
+std::string repeated(const std::string& piece, int times) {
+    std::string out;
+    for (int i = 0; i < times; ++i) out += piece;
+    return out;
+}
+
 struct Case {
     const char* name;
     std::string bytes;
@@ -71,6 +77,19 @@ const Case sequences[] = {
     {"broken_sequence_then_enter", "\x1b[12\r", {key_enter}},
     {"broken_sequence_then_high_byte", "\x1b[1\xe3", {0xe3}},
     {"escape_escape_arrow", "\x1b\x1b[A", {27, key_arrow_prefix, key_up}},
+    // Within the wait for the rest of a sequence, a control key after Esc is not lost.
+    {"escape_then_enter", "\x1b\r", {27, key_enter}},
+    // However long a sequence runs, none of it is a key, and its final byte
+    // makes no arrow of it.
+    {"long_csi_ending_in_h_swallowed", "\x1b[" + repeated("1;", 200) + "H", {}},
+    {"long_csi_ending_in_p_swallowed", "\x1b[" + repeated("9", 5000) + "P", {}},
+    {"long_csi_ending_in_a_not_an_arrow", "\x1b[" + repeated("1", 9) + "A", {}},
+    {"csi_of_ones_not_an_arrow", "\x1b[11A", {}},
+    {"long_ss3_swallowed", "\x1bO" + repeated("1;5", 100) + "P", {}},
+    {"ss3_with_modifier_not_an_arrow", "\x1bO5A", {}},
+    {"ss3_one_not_an_arrow", "\x1bO1A", {}},
+    {"long_sequence_then_arrow", "\x1b[" + repeated("<0;", 1000) + "M\x1b[B", {key_arrow_prefix, key_down}},
+    {"long_sequence_broken_by_enter", "\x1b[" + repeated("7", 300) + "\r", {key_enter}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Terminals, KeyDecoderSequences, ::testing::ValuesIn(sequences),

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstring>
 #include <functional>
 #include <string>
 
@@ -98,6 +99,37 @@ TEST(TerminalOnPty, KeysArriveAsTheGameCodes) {
     EXPECT_EQ(session.reports(), "key 224\nkey 72\nkey 13\nkey 32\nkey 72\nkey 113\n");
 }
 
+TEST(TerminalOnPty, ArrowSplitByASlowLinkStillArrivesAsOne) {
+    PtySession session(on_terminal(80, 24, echo_keys));
+    ASSERT_TRUE(written(session, "ready"));
+    session.send("\x1b");
+    session.settle(60);
+    session.send("[B");
+    ASSERT_TRUE(reported(session, "key 80\n"));
+    session.send("q");
+    end_of(session);
+    EXPECT_EQ(session.reports(), "key 224\nkey 80\nkey 113\n");
+}
+
+TEST(TerminalOnPty, KeysTypedWhileNotReadAreNotLeftForTheShell) {
+    PtySession session(on_terminal(80, 24, [](int out) {
+        Terminal terminal({80, 19});
+        terminal.set_cursor(0, 0);
+        terminal.print(sjis("●ready"));
+        terminal.key_waiting();  // the screen goes out
+        usleep(1'500'000);       // keys come meanwhile, unread, as during the missing-file notice
+        terminal.restore();
+        report(out, "restored");
+        usleep(500'000);
+        return 0;
+    }));
+    ASSERT_TRUE(shows_ready(session)) << session.dump();
+    session.send("echo typed\r");
+    ASSERT_TRUE(reported(session, "restored"));
+    EXPECT_EQ(session.unread_input(), "");
+    end_of(session);
+}
+
 TEST(TerminalOnPty, EscapeAloneArrivesAfterAPause) {
     PtySession session(on_terminal(80, 24, echo_keys));
     ASSERT_TRUE(written(session, "ready"));
@@ -124,14 +156,44 @@ TEST(TerminalOnPty, GameScreenIsLeftAndModesPutBackAtTheEnd) {
 }
 
 TEST(TerminalOnPty, EndSignalPutsTheTerminalBackAndEndsTheGameBySignal) {
-    PtySession session(on_terminal(80, 24, echo_keys));
+    // Every signal whose default ends the program, the rarer ones too.
+    for (int signo : {SIGTERM, SIGSYS, SIGXCPU, SIGUSR1, SIGRTMIN + 2}) {
+        SCOPED_TRACE(strsignal(signo));
+        PtySession session(on_terminal(80, 24, echo_keys));
+        ASSERT_TRUE(written(session, "ready"));
+        session.signal(signo);
+        const Ending ending = end_of(session);
+        EXPECT_TRUE(ending.killed_by(signo)) << ending.describe();
+        const termios after = session.modes();
+        EXPECT_NE(after.c_lflag & ICANON, 0u);
+        EXPECT_NE(after.c_lflag & ECHO, 0u);
+        EXPECT_GT(session.output().rfind(leave_program_screen), session.output().find("ready"));
+    }
+}
+
+// Deep enough to overflow any stack (the limit is never reached); the
+// frames cannot be folded away.
+volatile int recursion_limit = 1 << 30;
+
+int recurse(int depth) {
+    volatile char frame[4096];
+    frame[0] = static_cast<char>(depth);
+    if (depth >= recursion_limit) return 0;
+    return recurse(depth + 1) + frame[0];
+}
+
+TEST(TerminalOnPty, StackOverflowStillPutsTheTerminalBack) {
+    PtySession session(on_terminal(80, 24, [](int) {
+        Terminal terminal({80, 19});
+        terminal.set_cursor(0, 0);
+        terminal.print(sjis("●ready"));
+        terminal.key_waiting();  // the screen goes out
+        return recurse(0);
+    }));
     ASSERT_TRUE(written(session, "ready"));
-    session.signal(SIGTERM);
     const Ending ending = end_of(session);
-    EXPECT_TRUE(ending.killed_by(SIGTERM)) << ending.describe();
-    const termios after = session.modes();
-    EXPECT_NE(after.c_lflag & ICANON, 0u);
-    EXPECT_NE(after.c_lflag & ECHO, 0u);
+    EXPECT_TRUE(ending.killed_by(SIGSEGV)) << ending.describe();
+    EXPECT_TRUE(session.echo_and_canonical());
     EXPECT_GT(session.output().rfind(leave_program_screen), session.output().find("ready"));
 }
 

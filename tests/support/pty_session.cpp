@@ -440,6 +440,23 @@ bool PtySession::echo_and_canonical() const {
     return (t.c_lflag & ECHO) && (t.c_lflag & ICANON);
 }
 
+std::string PtySession::unread_input() {
+    if (slave_ < 0) return {};
+    // Read as the next program would, in raw mode, without waiting; the
+    // modes are put back as they were.
+    const termios before = modes();
+    termios raw = before;
+    cfmakeraw(&raw);
+    raw.c_cc[VMIN] = 0;
+    raw.c_cc[VTIME] = 0;
+    if (tcsetattr(slave_, TCSANOW, &raw) != 0) fail("tcsetattr");
+    std::string unread;
+    char bytes[256];
+    for (ssize_t n; (n = read(slave_, bytes, sizeof bytes)) > 0;) unread.append(bytes, static_cast<std::size_t>(n));
+    tcsetattr(slave_, TCSANOW, &before);
+    return unread;
+}
+
 void PtySession::resize(int columns, int rows) {
     screen_.resize(columns, rows);
     winsize size{};

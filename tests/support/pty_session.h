@@ -157,6 +157,9 @@ public:
     // The terminal's modes as the program left them (read on the terminal side).
     termios modes() const;
     bool echo_and_canonical() const;
+    // What was typed and is still waiting on the terminal for whoever reads
+    // it next (the shell, once the program has ended); it is taken.
+    std::string unread_input();
     // The window changes size: the terminal's size is set and the program
     // told, as a terminal emulator does.
     void resize(int columns, int rows);

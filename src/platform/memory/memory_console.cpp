@@ -13,11 +13,13 @@ void MemoryConsole::set_cursor(int column, int row) { grid_.set_cursor(column, r
 void MemoryConsole::set_attribute(std::uint16_t attribute) { grid_.set_attribute(attribute); }
 
 void MemoryConsole::print(std::string_view sjis_text) {
-    if (recording_) {
-        events_.push_back(Event{Event::print, grid_.cursor_column(), grid_.cursor_row(), grid_.attribute(),
-                                std::string(sjis_text), 0});
-    }
+    if (recording_) record_print(sjis_text);
     grid_.write(sjis_text);
+}
+
+void MemoryConsole::record_print(std::string_view sjis_text) {
+    events_.push_back(
+        Event{Event::print, grid_.cursor_column(), grid_.cursor_row(), grid_.attribute(), std::string(sjis_text), 0});
 }
 
 bool MemoryConsole::key_waiting() {

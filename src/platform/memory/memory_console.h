@@ -84,6 +84,9 @@ private:
     std::int64_t now_ms_ = 0;
     std::int64_t epoch_seconds_ = 1'700'000'000;
     std::int64_t total_sleep_ms_ = 0;
+    // Out of line: print() runs for every text drawn, most often unrecorded.
+    [[gnu::noinline]] void record_print(std::string_view sjis_text);
+
     bool recording_ = false;
     std::vector<Event> events_;
 };

@@ -15,6 +15,7 @@
 #include <sys/prctl.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <clocale>
 #include <cstdlib>
@@ -98,6 +99,24 @@ termios game_modes(termios modes) {
     return modes;
 }
 
+// Sets the game's modes on both ends, and checks that they took: a game
+// played with echo and line editing still on would be unplayable.
+bool set_game_modes() {
+    const termios* wanted[2] = {&shared::output_modes_game, &shared::input_modes_game};
+    const int fds[2] = {STDOUT_FILENO, STDIN_FILENO};
+    for (int i = 0; i < 2; ++i) {
+        if (tcsetattr(fds[i], TCSANOW, wanted[i]) != 0) return false;
+        termios now{};
+        if (tcgetattr(fds[i], &now) != 0) return false;
+        const tcflag_t off = ICANON | ECHO;
+        if ((now.c_lflag & off) != (wanted[i]->c_lflag & off)) {
+            errno = EINVAL;
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 }  // namespace terminal_detail
 
@@ -150,9 +169,13 @@ bool Terminal::Impl::start(const terminal_detail::TerminalType& type) {
     shared::output_modes_game = terminal_detail::game_modes(shared::output_modes_before);
     shared::input_modes_game = terminal_detail::game_modes(shared::input_modes_before);
     modes_saved = true;
+    // Everything the handlers read is in place before they are armed.
+    std::atomic_signal_fence(std::memory_order_release);
     shared::active = 1;  // from here on a signal puts the modes back
-    tcsetattr(STDOUT_FILENO, TCSANOW, &shared::output_modes_game);
-    tcsetattr(STDIN_FILENO, TCSANOW, &shared::input_modes_game);
+    if (!terminal_detail::set_game_modes()) {
+        refuse(std::string("cannot set the terminal's modes: ") + std::strerror(errno));
+        return false;
+    }
 
     // Pauses as short as 1 ms must not be stretched by the kernel's timer slack.
     prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
@@ -215,6 +238,9 @@ void Terminal::Impl::release() {
     if (modes_saved) {
         tcsetattr(STDOUT_FILENO, TCSANOW, &shared::output_modes_before);
         tcsetattr(STDIN_FILENO, TCSANOW, &shared::input_modes_before);
+        // Keys the game did not read (typed during the missing-file notice,
+        // say) would otherwise run as a command in the shell.
+        shared::drop_unread_keys();
         modes_saved = false;
     }
     shared::active = 0;

@@ -27,8 +27,11 @@ struct screen;  // ncurses's SCREEN, kept out of this header with its macros
 namespace rpg {
 namespace terminal_detail {
 
-// An ESC with nothing after it for this long is the Escape key itself.
-inline constexpr std::int64_t escape_timeout_ns = 25'000'000;
+// An ESC with nothing after it for this long is the Escape key itself. The
+// rest of an arrow may come that much later over a slow or busy link (ssh);
+// only a lone ESC, a key the game does not use, waits for it: a sequence that
+// arrives whole is decoded as soon as its last byte is read.
+inline constexpr std::int64_t escape_timeout_ns = 150'000'000;
 // How long the terminal is given to answer where its cursor is.
 inline constexpr int probe_timeout_ms = 500;
 
@@ -55,16 +58,24 @@ extern termios input_modes_game;
 void set_escapes(std::string_view leave, std::string_view enter);
 // Writes all of it to the terminal, as a signal handler may.
 void write_all(const char* bytes, std::size_t length);
+// Drops the keys typed but not read, as a signal handler may.
+void drop_unread_keys();
 
 struct Handled {
     int signo;
     void (*handler)(int);
     bool keep_ignored;  // a signal the game was started ignoring stays ignored
 };
+// The signals with a handler of their own; the real-time signals, which
+// would end the game too, all take on_end_signal.
 extern const Handled handled_signals[];
 extern const std::size_t handled_count;
-inline constexpr std::size_t max_handled = 16;
+void on_end_signal(int signo);
+// Every signal handled, real-time ones included.
 sigset_t handled_set();
+// The signals that stop the game: blocked while an update is written, so that
+// the terminal never stops half way through one.
+sigset_t stop_set();
 
 }  // namespace shared
 
@@ -120,8 +131,11 @@ struct Terminal::Impl {
     bool modes_saved = false;
     int wake_read = -1;
     int wake_write = -1;
-    struct sigaction previous_actions[terminal_detail::shared::max_handled] {};
-    bool installed[terminal_detail::shared::max_handled]{};
+    static constexpr std::size_t max_signal = NSIG;  // signal numbers are below this
+    struct sigaction previous_actions[max_signal] {};
+    bool installed[max_signal]{};
+    stack_t previous_stack{};  // the signal stack before the handlers' own
+    bool stack_set = false;
     ::screen* curses = nullptr;
     std::FILE* output = nullptr;  // where ncurses writes; sent on by send_output
 

@@ -204,7 +204,13 @@ void Terminal::Impl::send_output() {
     }
     outgoing.resize(got);
     stand_ins.put_back(outgoing);
+    // A stop (Ctrl+Z) waits until the update is out: stopped half way, the
+    // terminal would be left inside an escape sequence, or in the game's look.
+    const sigset_t stops = terminal_detail::shared::stop_set();
+    sigset_t before;
+    sigprocmask(SIG_BLOCK, &stops, &before);
     terminal_detail::shared::write_all(outgoing.data(), outgoing.size());
+    sigprocmask(SIG_SETMASK, &before, nullptr);
     if (ftruncate(fd, 0) == 0) lseek(fd, 0, SEEK_SET);
 }
 

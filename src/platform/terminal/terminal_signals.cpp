@@ -1,12 +1,15 @@
 // Signal handlers put the terminal back in order when the game is ended,
 // crashes or is suspended from outside, using only what a handler may use:
 // escape strings taken from the terminal description at start, and the saved
-// terminal modes.
+// terminal modes. Every signal whose default would end the game ends it here
+// too, after the terminal is put back; the crashes are handled on a stack of
+// their own, so that even a stack overflow finds room to do so.
 
 #include <poll.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 
@@ -27,6 +30,12 @@ termios input_modes_before{};
 termios output_modes_game{};
 termios input_modes_game{};
 
+void drop_unread_keys() {
+    // Only while the game is the terminal's foreground job: in the
+    // background, what waits there was typed for another program.
+    if (tcgetpgrp(STDIN_FILENO) == getpgrp()) tcflush(STDIN_FILENO, TCIFLUSH);
+}
+
 namespace {
 
 char leave[256];
@@ -41,10 +50,14 @@ void wake() {
     }
 }
 
+// Keys typed but not read by the game are dropped with the game's modes: left
+// in the terminal, the shell would take them for a command.
 void leave_game_modes() {
+    std::atomic_signal_fence(std::memory_order_acquire);  // what `active` armed is seen whole
     write_all(leave, leave_length);
     tcsetattr(STDOUT_FILENO, TCSANOW, &output_modes_before);
     tcsetattr(STDIN_FILENO, TCSANOW, &input_modes_before);
+    drop_unread_keys();
 }
 
 void enter_game_modes() {
@@ -60,9 +73,12 @@ void set_default(int signo, struct sigaction* previous = nullptr) {
     sigaction(signo, &action, previous);
 }
 
-// SIGINT, SIGTERM, SIGHUP, SIGQUIT, and the crashes (SIGABRT, SIGSEGV,
-// SIGBUS, SIGFPE, SIGILL): put the terminal back and end as killed by the
-// signal, so that a crash still leaves its core dump.
+// Every signal that would end the game (SIGINT, SIGTERM, SIGHUP, the crashes,
+// the limits, the timers, the user's and the real-time signals, ...): put the
+// terminal back and end as killed by the signal, so that a crash still leaves
+// its core dump and the shell sees what ended the game.
+}  // namespace
+
 void on_end_signal(int signo) {
     if (active) leave_game_modes();
     active = 0;
@@ -74,8 +90,11 @@ void on_end_signal(int signo) {
     raise(signo);
 }
 
-// SIGTSTP (Ctrl+Z): put the terminal back, stop, and on continuing take it
-// again; the main flow draws the whole screen again.
+namespace {
+
+// SIGTSTP (Ctrl+Z), and SIGTTIN or SIGTTOU for a game in the background: put
+// the terminal back, stop, and on continuing take it again; the main flow
+// draws the whole screen again.
 void on_stop_signal(int signo) {
     int saved_errno = errno;
     bool was_active = active;
@@ -120,19 +139,33 @@ void on_resize_signal(int) {
 
 }  // namespace
 
+// A signal the game was started ignoring stays ignored (SIGHUP under nohup,
+// SIGPIPE, SIGINT for a background job of a shell without job control).
 const Handled handled_signals[] = {
-    {SIGINT, on_end_signal, true},   {SIGTERM, on_end_signal, true},       {SIGHUP, on_end_signal, true},
-    {SIGQUIT, on_end_signal, true},  {SIGABRT, on_end_signal, true},       {SIGSEGV, on_end_signal, true},
-    {SIGBUS, on_end_signal, true},   {SIGFPE, on_end_signal, true},        {SIGILL, on_end_signal, true},
-    {SIGTSTP, on_stop_signal, true}, {SIGCONT, on_continue_signal, false}, {SIGWINCH, on_resize_signal, false},
+    {SIGINT, on_end_signal, true},    {SIGTERM, on_end_signal, true},       {SIGHUP, on_end_signal, true},
+    {SIGQUIT, on_end_signal, true},   {SIGABRT, on_end_signal, true},       {SIGSEGV, on_end_signal, true},
+    {SIGBUS, on_end_signal, true},    {SIGFPE, on_end_signal, true},        {SIGILL, on_end_signal, true},
+    {SIGSYS, on_end_signal, true},    {SIGTRAP, on_end_signal, true},       {SIGXCPU, on_end_signal, true},
+    {SIGXFSZ, on_end_signal, true},   {SIGALRM, on_end_signal, true},       {SIGVTALRM, on_end_signal, true},
+    {SIGPROF, on_end_signal, true},   {SIGUSR1, on_end_signal, true},       {SIGUSR2, on_end_signal, true},
+    {SIGPIPE, on_end_signal, true},   {SIGIO, on_end_signal, true},         {SIGPWR, on_end_signal, true},
+    {SIGSTKFLT, on_end_signal, true}, {SIGTSTP, on_stop_signal, true},      {SIGTTIN, on_stop_signal, true},
+    {SIGTTOU, on_stop_signal, true},  {SIGCONT, on_continue_signal, false}, {SIGWINCH, on_resize_signal, false},
 };
 const std::size_t handled_count = sizeof handled_signals / sizeof handled_signals[0];
-static_assert(sizeof handled_signals / sizeof handled_signals[0] <= max_handled);
 
 sigset_t handled_set() {
     sigset_t set;
     sigemptyset(&set);
     for (std::size_t i = 0; i < handled_count; ++i) sigaddset(&set, handled_signals[i].signo);
+    for (int signo = SIGRTMIN; signo <= SIGRTMAX; ++signo) sigaddset(&set, signo);
+    return set;
+}
+
+sigset_t stop_set() {
+    sigset_t set;
+    sigemptyset(&set);
+    for (int signo : {SIGTSTP, SIGTTIN, SIGTTOU}) sigaddset(&set, signo);
     return set;
 }
 
@@ -160,32 +193,52 @@ void write_all(const char* bytes, std::size_t length) {
     }
 }
 
+namespace {
+
+// The handlers' own stack: large enough for the few calls they make, whatever
+// the state of the game's stack.
+alignas(16) char signal_stack[64 * 1024];
+
+}  // namespace
+
 }  // namespace shared
 }  // namespace terminal_detail
 
 void Terminal::Impl::install_handlers() {
-    using terminal_detail::shared::handled_count;
-    using terminal_detail::shared::handled_signals;
-    for (std::size_t i = 0; i < handled_count; ++i) {
-        const auto& h = handled_signals[i];
+    namespace shared = terminal_detail::shared;
+    stack_t own{};
+    own.ss_sp = shared::signal_stack;
+    own.ss_size = sizeof shared::signal_stack;
+    stack_set = sigaltstack(&own, &previous_stack) == 0;
+
+    // One handler at a time: a second signal waits until the first is dealt with.
+    const sigset_t all_handled = shared::handled_set();
+    auto install = [&](int signo, void (*handler)(int), bool keep_ignored) {
+        const auto at = static_cast<std::size_t>(signo);
+        if (at >= max_signal || installed[at]) return;
         struct sigaction before {};
-        sigaction(h.signo, nullptr, &before);
-        if (h.keep_ignored && before.sa_handler == SIG_IGN) continue;
+        if (sigaction(signo, nullptr, &before) != 0) return;
+        if (keep_ignored && before.sa_handler == SIG_IGN) return;
         struct sigaction action {};
-        action.sa_handler = h.handler;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESTART;
-        if (sigaction(h.signo, &action, &previous_actions[i]) == 0) installed[i] = true;
+        action.sa_handler = handler;
+        action.sa_mask = all_handled;
+        action.sa_flags = SA_RESTART | SA_ONSTACK;
+        if (sigaction(signo, &action, &previous_actions[at]) == 0) installed[at] = true;
+    };
+    for (std::size_t i = 0; i < shared::handled_count; ++i) {
+        const auto& h = shared::handled_signals[i];
+        install(h.signo, h.handler, h.keep_ignored);
     }
+    for (int signo = SIGRTMIN; signo <= SIGRTMAX; ++signo) install(signo, shared::on_end_signal, true);
 }
 
 void Terminal::Impl::remove_handlers() {
-    using terminal_detail::shared::handled_count;
-    using terminal_detail::shared::handled_signals;
-    for (std::size_t i = 0; i < handled_count; ++i) {
-        if (installed[i]) sigaction(handled_signals[i].signo, &previous_actions[i], nullptr);
-        installed[i] = false;
+    for (std::size_t at = 0; at < max_signal; ++at) {
+        if (installed[at]) sigaction(static_cast<int>(at), &previous_actions[at], nullptr);
+        installed[at] = false;
     }
+    if (stack_set) sigaltstack(&previous_stack, nullptr);
+    stack_set = false;
 }
 
 }  // namespace rpg

@@ -137,6 +137,9 @@ void WindowsConsole::Impl::put_back() {
     screen = INVALID_HANDLE_VALUE;
     SetConsoleMode(input, input_mode_before);
     SetConsoleMode(output, output_mode_before);
+    // Keys the game did not read (typed during the notice, say) are not left
+    // for the shell to act on.
+    FlushConsoleInputBuffer(input);
     SetConsoleCP(input_code_page_before);
     SetConsoleOutputCP(output_code_page_before);
     active_console = nullptr;

@@ -1,6 +1,7 @@
 // The missing-file notice: four lines, then the program ends by itself with
 // status 255 half a minute later, keys or not, and the notice stays on the
-// normal screen. Each case takes 30 seconds (label "slow").
+// normal screen, with nothing typed meanwhile left for the shell. Each case
+// takes 30 seconds (label "slow").
 
 #include <memory>
 
@@ -44,8 +45,10 @@ TEST_P(MissingFile, ShowsTheNoticeAndEndsWith255AfterThirtySeconds) {
     g.send("q");
     g.send("\x1b[B");
 
-    // The terminal is given back with the notice still readable on it.
+    // The terminal is given back with the notice still readable on it, and
+    // without the keys typed meanwhile, which the shell would run.
     expect_notice_ended(g, started);
+    EXPECT_EQ(g.unread_input(), "");
     const std::string screen = g.screen_text();
     for (const char* line : notice) EXPECT_NE(screen.find(line), std::string::npos) << line << "\n" << g.dump();
 }
