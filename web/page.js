@@ -45,9 +45,13 @@ function buildArguments(settings) {
 const settings = { seed: query.get("seed"), ambiguous: query.get("ambiguous") };
 
 // What the page measures when asked (?bench=1): the time of every write of the
-// program and of every key, read back by the benchmark.
-const bench = { writes: [], keys: [], firstFrame: null, runs: 0 };
-if (benchmarking) window.rpgBench = bench;
+// program, of every key event and of what reached the program, read back by
+// the benchmark.
+const bench = { writes: [], keys: [], keydowns: [], runs: 0 };
+if (benchmarking) {
+  window.rpgBench = bench;
+  document.addEventListener("keydown", (event) => bench.keydowns.push(event.timeStamp), true);
+}
 
 function showFailure(text) {
   const box = $("failure");
@@ -81,7 +85,7 @@ function asBytes(text) {
 }
 
 function typed(bytes) {
-  if (benchmarking) bench.keys.push(performance.now());
+  if (benchmarking) bench.keys.push([performance.now(), bytes]);
   if (!current) return;
   current.input += bytes;
   if (current.wake) current.wake();
@@ -218,12 +222,14 @@ function makeHost(run) {
     write(text) {
       if (!live()) return;
       if (benchmarking) {
-        bench.writes.push([performance.now(), text.length]);
-        if (bench.firstFrame === null) {
-          bench.firstFrame = 0;
-          term.write(text, () => requestAnimationFrame(() => { bench.firstFrame = performance.now(); }));
-          return;
-        }
+        // When it was asked, when xterm.js had taken it in, and the frame after.
+        const entry = { at: performance.now(), text, parsed: 0, frame: 0 };
+        bench.writes.push(entry);
+        term.write(text, () => {
+          entry.parsed = performance.now();
+          requestAnimationFrame((frame) => { entry.frame = frame; });
+        });
+        return;
       }
       term.write(text);
     },

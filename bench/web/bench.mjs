@@ -1,0 +1,183 @@
+// The page's figures, from its own time stamps (?bench=1 keeps one per write
+// of the program, per key event and per key that reached the program), in
+// Debian's Chromium on the local static server. Prints one table.
+//
+//   node bench/web/bench.mjs SITE [--check]     (needs `npm ci` in tests/web)
+//
+// --check makes it exit 1 when a figure misses its target.
+import { readdirSync, statSync } from "node:fs";
+import { join, resolve } from "node:path";
+import { serve, launch, waitForScreen, sleep } from "../../tests/web/lib.mjs";
+
+const args = process.argv.slice(2);
+const site = resolve(args.find((a) => !a.startsWith("--")) ?? "build/web/site");
+const checking = args.includes("--check");
+const rows = [];
+const row = (figure, measured, target, met) => rows.push({ figure, measured, target, met });
+
+const median = (values) => {
+  const s = [...values].sort((a, b) => a - b);
+  return s.length % 2 ? s[(s.length - 1) / 2] : (s[s.length / 2 - 1] + s[s.length / 2]) / 2;
+};
+const percentile = (values, p) => {
+  const s = [...values].sort((a, b) => a - b);
+  return s[Math.min(s.length - 1, Math.ceil((p / 100) * s.length) - 1)];
+};
+const menu = /にげる[\s\S]*HP : 60 \/ 60/;
+const writes = (page) => page.evaluate(() => window.rpgBench.writes.map(({ at, text, parsed, frame }) =>
+  ({ at, text, parsed, frame })));
+
+async function open(browser, url) {
+  const context = await browser.newContext({ viewport: { width: 1280, height: 800 } });
+  const page = await context.newPage();
+  await page.goto(url);
+  return { context, page };
+}
+
+// Start-up: from the first frame of the screen (the first write of "＿") to
+// the last write before the command menu waits, against its pauses: 100 ms,
+// 4 x 100, 18 x 30 and 3 x 10, less the last marker's pause (1060 ms).
+// Navigation to the first frame: the animation frame after xterm.js took in
+// that first write, from the navigation's start.
+async function startUp(browser, url, runs) {
+  const ratios = [];
+  const firstFrames = [];
+  let counted = "";
+  for (let run = 0; run < runs; ++run) {
+    const { context, page } = await open(browser, url);
+    await waitForScreen(page, menu, { quietMs: 1000 });
+    const log = await writes(page);
+    const first = log.findIndex((w) => w.text.includes("＿"));
+    const last = log.length - 1;
+    ratios.push((log[last].at - log[first].at) / 1060);
+    firstFrames.push(log[first].frame);
+    counted = `${last - first + 1} writes, ${first} before the first frame`;
+    await context.close();
+  }
+  const m = median(ratios);
+  row("pacing: battle start-up (1060 ms of pauses)", `${m.toFixed(4)} (median of ${runs}: ` +
+    `${Math.min(...ratios).toFixed(4)} to ${Math.max(...ratios).toFixed(4)}; ${counted})`, "1.00 to 1.02",
+  m >= 0.999 && m <= 1.02);
+  const f = median(firstFrames);
+  row("navigation to the first frame (local server)", `median ${f.toFixed(0)} ms of ${runs}, ` +
+    `${Math.min(...firstFrames).toFixed(0)} to ${Math.max(...firstFrames).toFixed(0)} ms`, "<= 1000 ms", f <= 1000);
+}
+
+// One message typed, a byte per 50 ms: "にげることに成功しました。" (26 bytes),
+// from the write that completes its first character to the one that completes
+// its last, 24 pauses apart (1200 ms).
+async function messageTyped(browser, url, runs) {
+  const ratios = [];
+  const message = "にげることに成功しました。";
+  for (let run = 0; run < runs; ++run) {
+    const { context, page } = await open(browser, url);
+    await waitForScreen(page, menu, { quietMs: 500 });
+    for (let i = 0; i < 3; ++i) await page.keyboard.press("ArrowDown");
+    await sleep(300);
+    const from = (await writes(page)).length;
+    await page.keyboard.press("Enter");
+    await waitForScreen(page, "このまま終了するには", { quietMs: 500 });
+    const log = (await writes(page)).slice(from);
+    let at = 0;
+    const times = [];
+    for (const ch of message) {
+      while (at < log.length && !log[at].text.includes(ch)) ++at;
+      if (at === log.length) break;
+      times.push(log[at].at);
+      ++at;
+    }
+    if (times.length === message.length) ratios.push((times.at(-1) - times[0]) / 1200);
+    await context.close();
+  }
+  if (ratios.length === 0) {
+    row("pacing: one message typed (26 bytes, 1200 ms)", "the message was not found in the writes", "1.00 to 1.02", false);
+    return;
+  }
+  const m = median(ratios);
+  row("pacing: one message typed (26 bytes, 1200 ms)", `${m.toFixed(4)} (median of ${ratios.length}: ` +
+    `${Math.min(...ratios).toFixed(4)} to ${Math.max(...ratios).toFixed(4)})`, "1.00 to 1.02",
+  m >= 0.999 && m <= 1.02);
+}
+
+// The command menu: the main thread's busy time over 4 s with no key, then
+// ↓ and ↑ alternately, each key event to the program's first write after it.
+async function commandMenu(browser, url) {
+  const { context, page } = await open(browser, url);
+  await waitForScreen(page, menu, { quietMs: 1000 });
+  const cdp = await context.newCDPSession(page);
+  await cdp.send("Performance.enable");
+  const metric = async () => {
+    const { metrics } = await cdp.send("Performance.getMetrics");
+    const get = (name) => metrics.find((m) => m.name === name).value;
+    return { busy: get("TaskDuration"), at: get("Timestamp") };
+  };
+  const before = await metric();
+  await sleep(4000);
+  const after = await metric();
+  const busy = (100 * (after.busy - before.busy)) / (after.at - before.at);
+  row("main-thread busy time: battle at the command menu, 4 s", `${busy.toFixed(3)} %`, "< 1 %", busy < 1);
+
+  const latencies = [];
+  for (let i = 0; i < 200; ++i) {
+    const from = (await writes(page)).length;
+    const keyEvents = await page.evaluate(() => window.rpgBench.keydowns.length);
+    await page.keyboard.press(i % 2 ? "ArrowUp" : "ArrowDown");
+    await page.waitForFunction((n) => window.rpgBench.writes.length > n, from);
+    const [key, write] = await page.evaluate(([k, n]) => [window.rpgBench.keydowns[k], window.rpgBench.writes[n].at],
+      [keyEvents, from]);
+    latencies.push(write - key);
+    await sleep(20 + Math.random() * 60);
+  }
+  const p99 = percentile(latencies, 99);
+  row("key latency: command menu, down/up (200 keys)", `median ${median(latencies).toFixed(2)} ms, ` +
+    `p99 ${p99.toFixed(2)} ms`, "p99 < 16 ms", p99 < 16);
+  await context.close();
+}
+
+// The page's weight: what the battle loads, and the whole folder, as served
+// (no compression).
+async function weight(browser, url) {
+  const context = await browser.newContext();
+  const page = await context.newPage();
+  let bytes = 0;
+  let files = 0;
+  page.on("response", async (response) => {
+    try {
+      bytes += (await response.body()).length;
+      ++files;
+    } catch { /* a redirect has no body */ }
+  });
+  await page.goto(url);
+  await waitForScreen(page, menu, { quietMs: 500 });
+  await context.close();
+  const sizes = (dir) => readdirSync(dir).reduce((sum, name) => {
+    const path = join(dir, name);
+    return sum + (statSync(path).isDirectory() ? sizes(path) : statSync(path).size);
+  }, 0);
+  const total = sizes(site);
+  const mb = (n) => (n / 1e6).toFixed(2);
+  row("page weight: the battle as loaded (uncompressed)", `${mb(bytes)} MB in ${files} files`, "<= 1.5 MB",
+    bytes <= 1.5e6);
+  row("page weight: the whole folder (both programs)", `${mb(total)} MB`, "-", true);
+}
+
+const server = await serve(site);
+const browser = await launch();
+try {
+  await weight(browser, server.url);
+  await startUp(browser, `${server.url}?seed=7&bench=1`, 5);
+  await messageTyped(browser, `${server.url}?seed=5&bench=1`, 5);
+  await commandMenu(browser, `${server.url}?seed=7&bench=1`);
+} finally {
+  await browser.close();
+  server.stop();
+}
+
+const width = (key) => Math.max(key.length, ...rows.map((r) => r[key].length));
+const [a, b, c] = ["figure", "measured", "target"].map(width);
+console.log(`| ${"Figure".padEnd(a)} | ${"Measured".padEnd(b)} | ${"Target".padEnd(c)} |`);
+console.log(`|${"-".repeat(a + 2)}|${"-".repeat(b + 2)}|${"-".repeat(c + 2)}|`);
+for (const r of rows) {
+  console.log(`| ${r.figure.padEnd(a)} | ${r.measured.padEnd(b)} | ${r.target.padEnd(c)} |${r.met ? "" : " MISSED"}`);
+}
+process.exit(checking && rows.some((r) => !r.met) ? 1 : 0);
