@@ -64,8 +64,17 @@ function describe(error) {
   return String(error);
 }
 
-window.addEventListener("error", (event) => showFailure(`The page failed: ${describe(event.error ?? event.message)}`));
-window.addEventListener("unhandledrejection", (event) => showFailure(`The page failed: ${describe(event.reason)}`));
+// A program that ends unwinds its stack by throwing its exit status, which
+// reaches the page as an uncaught error once onExit has told the ending.
+const isExit = (what) => what && typeof what === "object" && what.name === "ExitStatus";
+window.addEventListener("error", (event) => {
+  if (isExit(event.error)) event.preventDefault();
+  else showFailure(`The page failed: ${describe(event.error ?? event.message)}`);
+});
+window.addEventListener("unhandledrejection", (event) => {
+  if (isExit(event.reason)) event.preventDefault();
+  else showFailure(`The page failed: ${describe(event.reason)}`);
+});
 
 // ---- the terminal -------------------------------------------------------
 
@@ -98,7 +107,14 @@ function cellSize() {
   return { width: screen.offsetWidth / COLUMNS, height: screen.offsetHeight / ROWS };
 }
 
+// The terminal's own words, from the program when one is running.
 function tooSmallText(columns, rows) {
+  const module = current && current.module;
+  if (module && typeof module._rpg_room_notice === "function" && typeof module.UTF8ToString === "function") {
+    try {
+      return module.UTF8ToString(module._rpg_room_notice(program.minColumns, program.minRows, columns, rows));
+    } catch { /* a program that has ended: the same words from here */ }
+  }
   return `Please make the terminal at least ${program.minColumns} x ${program.minRows} (now ${columns} x ${rows}).`;
 }
 
@@ -281,6 +297,7 @@ function finish(run, status) {
 }
 
 async function start() {
+  if (!term) return;  // the page is still setting up, and starts the first run itself
   const run = { input: "", wake: null, errors: [], finished: false, aborted: false };
   if (current && current.wake) current.wake();  // the old run's wait ends, and it stops for good
   current = run;
@@ -302,6 +319,7 @@ async function start() {
     arguments: buildArguments(settings),
     rpg: makeHost(run),
     preRun: [(module) => {
+      run.module = module;
       module.FS.mkdir("/data");
       for (const [name, bytes] of files) module.FS.writeFile(`/data/${name}`, bytes);
     }],
