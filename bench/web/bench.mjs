@@ -5,8 +5,9 @@
 //   node bench/web/bench.mjs SITE [--check]     (needs `npm ci` in tests/web)
 //
 // --check makes it exit 1 when a figure misses its target.
-import { readdirSync, statSync } from "node:fs";
-import { join, resolve } from "node:path";
+import { readdirSync, readFileSync, statSync } from "node:fs";
+import { dirname, join, resolve } from "node:path";
+import { fileURLToPath } from "node:url";
 import { serve, launch, waitForScreen, sleep } from "../../tests/web/lib.mjs";
 
 const args = process.argv.slice(2);
@@ -23,6 +24,19 @@ const percentile = (values, p) => {
   const s = [...values].sort((a, b) => a - b);
   return s[Math.min(s.length - 1, Math.ceil((p / 100) * s.length) - 1)];
 };
+// The sample data with a hero fast enough that running away always succeeds.
+const assets = resolve(dirname(fileURLToPath(import.meta.url)), "../../assets");
+function fastHeroFiles() {
+  return readdirSync(assets).filter((name) => name.endsWith(".txt")).map((name) => {
+    let buffer = readFileSync(join(assets, name));
+    if (name === "Hero_Status_Info.txt") {
+      const lines = buffer.toString("latin1").split("\n");
+      lines[1] = "60 12 8 6 6 60";
+      buffer = Buffer.from(lines.join("\n"), "latin1");
+    }
+    return { name, mimeType: "text/plain", buffer };
+  });
+}
 const menu = /にげる[\s\S]*HP : 60 \/ 60/;
 const writes = (page) => page.evaluate(() => window.rpgBench.writes.map(({ at, text, parsed, frame }) =>
   ({ at, text, parsed, frame })));
@@ -40,24 +54,33 @@ async function open(browser, url) {
 // Navigation to the first frame: the animation frame after xterm.js took in
 // that first write, from the navigation's start.
 async function startUp(browser, url, runs) {
-  const ratios = [];
+  const ratios = { cold: [], warm: [] };
   const firstFrames = [];
   let counted = "";
-  for (let run = 0; run < runs; ++run) {
-    const { context, page } = await open(browser, url);
+  const measure = async (page, kind) => {
     await waitForScreen(page, menu, { quietMs: 1000 });
     const log = await writes(page);
     const first = log.findIndex((w) => w.text.includes("＿"));
     const last = log.length - 1;
-    ratios.push((log[last].at - log[first].at) / 1060);
-    firstFrames.push(log[first].frame);
+    ratios[kind].push((log[last].at - log[first].at) / 1060);
     counted = `${last - first + 1} writes, ${first} before the first frame`;
+    return log[first];
+  };
+  for (let run = 0; run < runs; ++run) {
+    const { context, page } = await open(browser, url);
+    firstFrames.push((await measure(page, "cold")).frame);
+    // Play again: a new instance of the program, the page and its files already loaded.
+    await page.evaluate(() => { window.rpgBench.writes = []; });
+    await page.click("#restart");
+    await measure(page, "warm");
     await context.close();
   }
-  const m = median(ratios);
-  row("pacing: battle start-up (1060 ms of pauses)", `${m.toFixed(4)} (median of ${runs}: ` +
-    `${Math.min(...ratios).toFixed(4)} to ${Math.max(...ratios).toFixed(4)}; ${counted})`, "1.00 to 1.02",
-  m >= 0.999 && m <= 1.02);
+  for (const [kind, name] of [["cold", "first load"], ["warm", "play again"]]) {
+    const m = median(ratios[kind]);
+    row(`pacing: battle start-up, ${name} (1060 ms of pauses)`, `${m.toFixed(4)} (median of ${runs}: ` +
+      `${Math.min(...ratios[kind]).toFixed(4)} to ${Math.max(...ratios[kind]).toFixed(4)}; ${counted})`,
+    "1.00 to 1.02", m >= 0.999 && m <= 1.02);
+  }
   const f = median(firstFrames);
   row("navigation to the first frame (local server)", `median ${f.toFixed(0)} ms of ${runs}, ` +
     `${Math.min(...firstFrames).toFixed(0)} to ${Math.max(...firstFrames).toFixed(0)} ms`, "<= 1000 ms", f <= 1000);
@@ -71,6 +94,8 @@ async function messageTyped(browser, url, runs) {
   const message = "にげることに成功しました。";
   for (let run = 0; run < runs; ++run) {
     const { context, page } = await open(browser, url);
+    await waitForScreen(page, menu, { quietMs: 200 });
+    await page.setInputFiles("#data-files", fastHeroFiles());
     await waitForScreen(page, menu, { quietMs: 500 });
     for (let i = 0; i < 3; ++i) await page.keyboard.press("ArrowDown");
     await sleep(300);
@@ -139,17 +164,17 @@ async function commandMenu(browser, url) {
 async function weight(browser, url) {
   const context = await browser.newContext();
   const page = await context.newPage();
-  let bytes = 0;
-  let files = 0;
-  page.on("response", async (response) => {
-    try {
-      bytes += (await response.body()).length;
-      ++files;
-    } catch { /* a redirect has no body */ }
+  const served = new Set();
+  page.on("requestfinished", (request) => {
+    const path = decodeURIComponent(new URL(request.url()).pathname).replace(/^\//, "") || "index.html";
+    served.add(path);
   });
   await page.goto(url);
   await waitForScreen(page, menu, { quietMs: 500 });
   await context.close();
+  // python's server sends the files as they are, so the files' sizes are what was served.
+  const bytes = [...served].reduce((sum, path) => sum + statSync(join(site, path)).size, 0);
+  const files = served.size;
   const sizes = (dir) => readdirSync(dir).reduce((sum, name) => {
     const path = join(dir, name);
     return sum + (statSync(path).isDirectory() ? sizes(path) : statSync(path).size);
