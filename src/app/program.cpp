@@ -4,6 +4,7 @@
 #include "data/random.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <memory>
 #include <system_error>
@@ -76,7 +77,9 @@ std::string with_program_name(const char* name, const std::string& message) {
     return std::string(name) + ": " + message;
 }
 
-int run_program(const ProgramInfo& info, int argc, char** argv, GameEntry game) {
+namespace {
+
+int run(const ProgramInfo& info, int argc, char** argv, GameEntry game) {
     std::vector<std::string> arguments;
     for (int i = 1; i < argc; ++i) arguments.emplace_back(argv[i]);
     const ParsedOptions parsed = parse_options(arguments);
@@ -133,6 +136,19 @@ int run_program(const ProgramInfo& info, int argc, char** argv, GameEntry game) 
         say(info.name, "unexpected failure");
     }
     return exit_error;
+}
+
+}  // namespace
+
+int run_program(const ProgramInfo& info, int argc, char** argv, GameEntry game) {
+    const int status = run(info, argc, argv, game);
+#ifdef __EMSCRIPTEN__
+    // In the browser, a main that has waited for the page (a key, a pause)
+    // returns into nothing: only exit() ends the run and tells the page.
+    std::exit(status);
+#else
+    return status;
+#endif
 }
 
 }  // namespace rpg

@@ -283,6 +283,7 @@ void WebConsoleCore::paint() {
         paint_all_ = true;
         shown_column_ = shown_row_ = -1;
     }
+    const bool cleared = paint_all_;
     if (paint_all_) {
         out_ += "\x1b[0m\x1b[2J";
         shown_bright_ = false;
@@ -296,6 +297,7 @@ void WebConsoleCore::paint() {
         // Trailing blanks are erased rather than written.
         std::size_t used = pieces.size();
         while (used > 0 && pieces[used - 1].utf8 == " ") --used;
+        if (used == 0 && cleared) continue;
         move_to(out_, 0, r);
         for (std::size_t i = 0; i < used; ++i) {
             const bool bright = (pieces[i].attribute & attr_intensity) != 0;
