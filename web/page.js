@@ -146,18 +146,18 @@ function fit() {
 
 // ---- the data files ------------------------------------------------------
 
-let sample = null;   // name -> bytes, fetched once
+let sample = null;   // a promise of name -> bytes, fetched once
 let own = null;      // name -> bytes, chosen by the player; replaces the sample
 
-async function sampleData() {
-  if (sample) return sample;
-  const files = new Map();
-  await Promise.all(DATA_FILES.map(async (name) => {
-    const response = await fetch(`data/${name}`);
-    if (!response.ok) throw new Error(`data/${name}: ${response.status} ${response.statusText}`);
-    files.set(name, new Uint8Array(await response.arrayBuffer()));
-  }));
-  sample = files;
+function sampleData() {
+  if (!sample) {
+    sample = Promise.all(DATA_FILES.map(async (name) => {
+      const response = await fetch(`data/${name}`);
+      if (!response.ok) throw new Error(`data/${name}: ${response.status} ${response.statusText}`);
+      return [name, new Uint8Array(await response.arrayBuffer())];
+    })).then((files) => new Map(files));
+    sample.catch(() => { sample = null; });  // asked again at the next run
+  }
   return sample;
 }
 
@@ -200,7 +200,7 @@ function useSampleData() {
 
 // ---- loading the programs ------------------------------------------------
 
-const loaded = {};  // program name -> { factory, wasm (a compiled WebAssembly.Module) }
+const loaded = {};  // program name -> a promise of { factory, wasm (a compiled WebAssembly.Module) }
 
 function loadScript(src) {
   return new Promise((resolve, reject) => {
@@ -212,18 +212,22 @@ function loadScript(src) {
   });
 }
 
-async function loadProgram(name) {
-  if (loaded[name]) return loaded[name];
-  const [, wasm] = await Promise.all([
-    loadScript(`${name}.js`),
-    fetch(`${name}.wasm`).then((response) => {
-      if (!response.ok) throw new Error(`${name}.wasm could not be loaded: ${response.status} ${response.statusText}`);
-      return response.arrayBuffer();
-    }).then((bytes) => WebAssembly.compile(bytes)),
-  ]);
-  const factory = window[PROGRAMS[name].factory];
-  if (typeof factory !== "function") throw new Error(`${name}.js does not define ${PROGRAMS[name].factory}`);
-  loaded[name] = { factory, wasm };
+// The program's script and its compiled code, asked for once (and again after a failure).
+function loadProgram(name) {
+  if (!loaded[name]) {
+    loaded[name] = Promise.all([
+      loadScript(`${name}.js`),
+      fetch(`${name}.wasm`).then((response) => {
+        if (!response.ok) throw new Error(`${name}.wasm could not be loaded: ${response.status} ${response.statusText}`);
+        return response.arrayBuffer();
+      }).then((bytes) => WebAssembly.compile(bytes)),
+    ]).then(([, wasm]) => {
+      const factory = window[PROGRAMS[name].factory];
+      if (typeof factory !== "function") throw new Error(`${name}.js does not define ${PROGRAMS[name].factory}`);
+      return { factory, wasm };
+    });
+    loaded[name].catch(() => { delete loaded[name]; });
+  }
   return loaded[name];
 }
 
@@ -391,6 +395,9 @@ function setUpPage() {
 async function main() {
   if (typeof WebAssembly !== "object") return;  // said by the page's first script
   setUpPage();
+  // The program and the data load while the terminal is set up; a failure is told by the first run.
+  loadProgram(programName).catch(() => {});
+  sampleData().catch(() => {});
   let Terminal;
   try {
     ({ Terminal } = await import("./xterm/xterm.js"));
