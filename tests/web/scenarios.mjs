@@ -299,6 +299,7 @@ const scenarios = {
     try {
       await waitForScreen(page, menuShown);
       await page.setInputFiles("#data-files", data.files);
+      await page.waitForFunction(() => document.getElementById("data-state").textContent.startsWith("Own data"));
       check((await page.textContent("#data-state")).includes("Missing: Pawn_Status_Info.txt"), "the missing file is not named");
       await waitForScreen(page, "ファイルが存在しないため情報の初期化に失敗しました。");
       const started = Date.now();
