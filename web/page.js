@@ -146,7 +146,6 @@ function fit() {
 
 // ---- the data files ------------------------------------------------------
 
-let fontsWarm = Promise.resolve();  // the first run starts once the fonts are found
 let sample = null;   // a promise of name -> bytes, fetched once
 let own = null;      // name -> bytes, chosen by the player; replaces the sample
 
@@ -313,7 +312,7 @@ async function start() {
   let files;
   let code;
   try {
-    [files, code] = await Promise.all([own ? Promise.resolve(own) : sampleData(), loadProgram(programName), fontsWarm]);
+    [files, code] = await Promise.all([own ? Promise.resolve(own) : sampleData(), loadProgram(programName)]);
   } catch (error) {
     if (run === current) showFailure(`The game could not be loaded: ${describe(error)}`);
     return;
@@ -351,27 +350,6 @@ async function start() {
 }
 
 // ---- the page --------------------------------------------------------------
-
-// The screen's full-width characters, drawn once unseen behind the terminal
-// before the first run: the browser finds and loads the CJK font then, not
-// during the start-up's animation, whose pauses it would stretch.
-const FONT_SAMPLE = "＿￣／＜＞たかうぼぎょアイテムにげる兵対象の選択ポーン剣一撃フレイム勇者主人公「」ダメージ相手攻撃回避" +
-  "しました成功倒敗れ終了入力ください体力防御魔法素早さ経験値レベル●■×";
-
-function warmUpFonts() {
-  const sample = document.createElement("div");
-  sample.className = "font-sample";
-  sample.setAttribute("aria-hidden", "true");
-  sample.style.fontFamily = FONT_FAMILY;
-  sample.style.fontSize = `${term.options.fontSize}px`;
-  sample.textContent = FONT_SAMPLE;
-  sample.append(Object.assign(document.createElement("b"), { textContent: FONT_SAMPLE }));
-  $("stage").prepend(sample);
-  return new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(() => {
-    sample.remove();
-    resolve();
-  })));
-}
 
 function touchKey(button) {
   let code = button.dataset.key;
@@ -437,7 +415,6 @@ async function main() {
   if (document.fonts) await document.fonts.ready;
   fit();
   new ResizeObserver(() => fit()).observe($("stage"));
-  fontsWarm = warmUpFonts();
   start();
 }
 
