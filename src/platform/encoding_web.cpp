@@ -17,29 +17,42 @@ namespace {
 
 // Fills table[lead << 8 | trail] with the UTF-16 code unit of every two-byte
 // character (0 for a pair that is none). The pairs are decoded in one call,
-// each followed by a line feed: a pair that is no character decodes to
-// U+FFFD (followed by its second byte when that is ASCII), a character to one
-// code unit of its own. Returns 0 when the decoder is missing.
+// each followed by a line feed: a character decodes to one code unit and the
+// line feed, a pair that is none to U+FFFD (followed by its second byte when
+// that is ASCII). Returns 0 when the decoder is missing.
 // clang-format off
 EM_JS(int, decode_sjis_pairs, (std::uint16_t* table), {
     var decoder;
     try { decoder = new TextDecoder("shift_jis"); } catch (e) { return 0; }
-    var bytes = [];
-    var at = [];
-    for (var lead = 0x81; lead <= 0xFC; lead++) {
+    var bytes = new Uint8Array(60 * 188 * 3);
+    var n = 0;
+    var lead;
+    var trail;
+    for (lead = 0x81; lead <= 0xFC; lead++) {
         if (lead > 0x9F && lead < 0xE0) continue;
-        for (var trail = 0x40; trail <= 0xFC; trail++) {
+        for (trail = 0x40; trail <= 0xFC; trail++) {
             if (trail == 0x7F) continue;
-            bytes.push(lead, trail, 10);
-            at.push(lead << 8 | trail);
+            bytes[n++] = lead;
+            bytes[n++] = trail;
+            bytes[n++] = 10;
         }
     }
-    var parts = decoder.decode(new Uint8Array(bytes)).split("\n");
-    if (parts.length < at.length) return 0;
+    var text = decoder.decode(bytes.subarray(0, n));
     var base = table >> 1;
-    for (var i = 0; i < at.length; i++) {
-        var p = parts[i];
-        if (p.length == 1 && p != "\uFFFD") HEAPU16[base + at[i]] = p.charCodeAt(0);
+    var at = 0;
+    for (lead = 0x81; lead <= 0xFC; lead++) {
+        if (lead > 0x9F && lead < 0xE0) continue;
+        for (trail = 0x40; trail <= 0xFC; trail++) {
+            if (trail == 0x7F) continue;
+            var unit = text.charCodeAt(at);
+            if (text.charCodeAt(at + 1) == 10) {
+                if (unit != 0xFFFD) HEAPU16[base + (lead << 8 | trail)] = unit;
+                at += 2;
+            } else {
+                at = text.indexOf("\n", at) + 1;
+                if (at == 0) return 0;
+            }
+        }
     }
     return 1;
 });

@@ -1,6 +1,6 @@
 // A small screen that takes what the web console writes (cursor moves,
-// erasing, bold, UTF-8 text) the way xterm.js does with its default widths,
-// so that a test can read the rows back.
+// erasing, UTF-8 text; looks are ignored) the way xterm.js does with its
+// default widths, so that a test can read the rows back and answer ESC [ 6 n.
 "use strict";
 
 const wide = [[0x1100, 0x115f], [0x2e80, 0x303e], [0x3041, 0x33ff], [0x3400, 0x4dbf], [0x4e00, 0x9fff],
@@ -9,68 +9,43 @@ const widthOf = (c) => (wide.some(([a, b]) => c >= a && c <= b) ? 2 : 1);
 
 class AnsiScreen {
   constructor(columns = 80, rows = 24) {
-    this.columns = columns;
-    this.rows = rows;
+    Object.assign(this, { columns, rows, x: 0, y: 0, reports: [] });
     this.cells = Array.from({ length: rows }, () => Array(columns).fill(" "));
-    this.bold = Array.from({ length: rows }, () => Array(columns).fill(false));
-    this.x = 0;
-    this.y = 0;
-    this.isBold = false;
-    this.reports = [];  // cursor position reports asked for, in order
   }
   write(text) {
     for (let i = 0; i < text.length; ) {
-      if (text[i] === "\x1b" && text[i + 1] === "[") {
-        let j = i + 2;
-        while (j < text.length && !/[@-~]/.test(text[j])) j++;
-        this.csi(text.slice(i + 2, j), text[j]);
-        i = j + 1;
-      } else if (text[i] === "\r") {
-        this.x = 0;
-        i++;
-      } else {
-        const c = text.codePointAt(i);
-        i += c > 0xffff ? 2 : 1;
-        this.put(String.fromCodePoint(c), widthOf(c));
+      const csi = /^\x1b\[([0-9;?]*)([@-~])/.exec(text.slice(i, i + 16));
+      if (csi) {
+        this.csi(csi[1].replace("?", "").split(";").map((p) => parseInt(p || "0", 10)), csi[2]);
+        i += csi[0].length;
+        continue;
       }
+      const c = text.codePointAt(i);
+      i += c > 0xffff ? 2 : 1;
+      if (c === 13) this.x = 0;
+      else this.put(String.fromCodePoint(c), widthOf(c));
     }
   }
-  csi(params, final) {
-    const n = params.replace("?", "").split(";").map((p) => parseInt(p || "0", 10));
+  csi(n, final) {
     if (final === "H") {
       this.y = Math.min(Math.max((n[0] || 1) - 1, 0), this.rows - 1);
       this.x = Math.min(Math.max((n[1] || 1) - 1, 0), this.columns - 1);
     } else if (final === "J" && n[0] === 2) {
-      for (let r = 0; r < this.rows; r++) this.clear(r, 0);
+      for (const row of this.cells) row.fill(" ");
     } else if (final === "K") {
-      this.clear(this.y, this.x);
-    } else if (final === "m") {
-      this.isBold = n.includes(1);
+      this.cells[this.y].fill(" ", this.x);
     } else if (final === "n" && n[0] === 6) {
       this.reports.push(`\x1b[${this.y + 1};${this.x + 1}R`);
     }
   }
-  clear(row, from) {
-    for (let x = from; x < this.columns; x++) {
-      this.cells[row][x] = " ";
-      this.bold[row][x] = false;
-    }
-  }
   put(ch, width) {
-    if (this.x + width > this.columns) {
-      this.x = 0;
-      this.y = Math.min(this.y + 1, this.rows - 1);
-    }
+    if (this.x + width > this.columns) [this.x, this.y] = [0, Math.min(this.y + 1, this.rows - 1)];
     this.cells[this.y][this.x] = ch;
-    this.bold[this.y][this.x] = this.isBold;
     if (width === 2) this.cells[this.y][this.x + 1] = "";
     this.x = Math.min(this.x + width, this.columns);
   }
-  row(r) {
-    return this.cells[r].join("").replace(/ +$/, "");
-  }
   text() {
-    return this.cells.map((_, r) => this.row(r)).join("\n").replace(/\n+$/, "");
+    return this.cells.map((row) => row.join("").replace(/ +$/, "")).join("\n").replace(/\n+$/, "");
   }
 }
 
