@@ -187,6 +187,11 @@ std::filesystem::path choose_data_folder(const std::optional<std::filesystem::pa
 }
 
 std::filesystem::path installed_data_folder(const char* argv0) {
+#ifdef __EMSCRIPTEN__
+    // In the browser the page writes the data files here before the program starts.
+    static_cast<void>(argv0);
+    return "/data";
+#else
     std::error_code failed;
     std::filesystem::path program;
 #ifdef _WIN32
@@ -211,6 +216,7 @@ std::filesystem::path installed_data_folder(const char* argv0) {
     }
     if (program.empty()) return {};
     return (program.parent_path() / RPG_DATA_FROM_BIN).lexically_normal();
+#endif
 }
 
 }  // namespace rpg

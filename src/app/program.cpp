@@ -12,6 +12,7 @@
 #endif
 
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <memory>
 #include <system_error>
@@ -110,7 +111,9 @@ std::string path_text(const std::filesystem::path& path) {
     return std::string(text.begin(), text.end());
 }
 
-int run_program(const ProgramInfo& info, int argc, char** argv, GameEntry game) {
+namespace {
+
+int run(const ProgramInfo& info, int argc, char** argv, GameEntry game) {
     const std::vector<std::string> arguments = program_arguments(argc, argv);
     const ParsedOptions parsed = parse_options(arguments);
     if (!parsed.error.empty()) {
@@ -180,6 +183,19 @@ int run_program(const ProgramInfo& info, int argc, char** argv, GameEntry game) 
     if (!message.empty()) say(info.name, message);
     for (const std::string& line : recorded.closing_lines(status)) say(info.name, line);
     return recorded.exit_status(status);
+}
+
+}  // namespace
+
+int run_program(const ProgramInfo& info, int argc, char** argv, GameEntry game) {
+    const int status = run(info, argc, argv, game);
+#ifdef __EMSCRIPTEN__
+    // In the browser, a main that has waited for the page (a key, a pause)
+    // returns into nothing: only exit() ends the run and tells the page.
+    std::exit(status);
+#else
+    return status;
+#endif
 }
 
 }  // namespace rpg

@@ -16,11 +16,13 @@ struct Symbol {
     std::string sjis;
 };
 
-// Every symbol the screens draw, a kana, kanji and a half-width katakana.
+// Every symbol the screens draw, a kana, kanji and a half-width katakana;
+// and characters with two codes, which take the one the Windows code page gives.
 const Symbol symbols[] = {
     {"●", "\x81\x9c"},      {"■", "\x81\xa1"},  {"×", "\x81\x7e"},  {"＿", "\x81\x51"},
     {"￣", "\x81\x50"},     {"／", "\x81\x5e"}, {"＜", "\x81\x83"}, {"＞", "\x81\x84"},
     {"\u3000", "\x81\x40"}, {"相", "\x91\x8a"}, {"ダ", "\x83\x5f"}, {"ｱ", "\xb1"},
+    {"ⅰ", "\xfa\x40"},      {"纊", "\xfa\x5c"}, {"∵", "\x81\xe6"},  {"Ⅰ", "\x87\x54"},
 };
 
 void PrintTo(const Symbol& s, std::ostream* out) { *out << s.utf8; }

@@ -1,6 +1,6 @@
 #include "support/data_folder.h"
 
-#ifdef _WIN32
+#if defined(_WIN32) || defined(__EMSCRIPTEN__)
 #include "platform/encoding.h"
 #else
 #include <iconv.h>
@@ -38,8 +38,8 @@ std::string assets_folder() {
     return RPG_ASSETS_DIR;
 }
 
-#ifdef _WIN32
-// Windows has no iconv: the game's own conversion through code page 932.
+#if defined(_WIN32) || defined(__EMSCRIPTEN__)
+// Windows and the browser have no iconv for code page 932: the game's own conversion.
 std::string utf8_from_cp932(std::string_view sjis) { return utf8_from_sjis(sjis); }
 #else
 std::string utf8_from_cp932(std::string_view sjis) {

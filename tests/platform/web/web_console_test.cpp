@@ -1,0 +1,172 @@
+// The web console on a host of the test's own: a virtual clock whose timers
+// wake late, keys typed at given times, the widget's answers to the width
+// probe, and everything written.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <stdexcept>
+#include <vector>
+
+#include "platform/encoding.h"
+#include "platform/web/web_console_core.h"
+
+namespace rpg {
+namespace {
+
+constexpr std::int64_t ms = 1'000'000;
+
+struct FakeHost : WebHost {
+    std::int64_t now = 0;
+    int timer_floor_ms = 0;                                   // the browser's least timeout
+    int late_ms = 0;                                          // and how late every timer wakes
+    std::vector<std::pair<std::int64_t, std::string>> typed;  // (time, bytes), in time order
+    std::string reports;                                      // the answer to the width probe
+    std::string shown;
+    int columns_ = 80;
+    int yields = 0;
+
+    std::string problem() override { return {}; }
+    int columns() override { return columns_; }
+    int rows() override { return 24; }
+    std::int64_t monotonic_ns() override { return now; }
+    std::int64_t now_seconds() override { return now / 1000 / ms; }
+    void write(std::string_view text) override {
+        shown += text;
+        if (text.find("\x1b[6n") != std::string_view::npos && !reports.empty())
+            typed.insert(typed.begin(), {now, reports});
+    }
+    std::string take_input() override {
+        std::string bytes;
+        while (!typed.empty() && typed.front().first <= now) {
+            bytes += typed.front().second;
+            typed.erase(typed.begin());
+        }
+        return bytes;
+    }
+    void wait_input(int timeout_ms) override {
+        if (!typed.empty() && (timeout_ms < 0 || typed.front().first <= now + timeout_ms * ms)) {
+            now = std::max(now, typed.front().first);
+        } else if (timeout_ms < 0) {
+            throw std::runtime_error("waits for a key that never comes");
+        } else {
+            now += timeout_ms * ms;
+        }
+    }
+    void sleep(int milliseconds) override {
+        if (milliseconds == 0) ++yields;
+        now += (std::max(milliseconds, timer_floor_ms) + late_ms) * ms;
+    }
+};
+
+ConsoleOptions narrow() { return {80, 19, AmbiguousWidth::narrow}; }
+
+TEST(WebConsole, WidthsAsTheWidgetDrawsThem) {
+    struct Case {
+        const char* utf8;
+        AmbiguousWidth ambiguous;
+        int expected;
+    } cases[] = {{"兵", AmbiguousWidth::narrow, 2},
+                 {"●", AmbiguousWidth::narrow, 1},
+                 {"●", AmbiguousWidth::wide, 2},
+                 {"ｱ", AmbiguousWidth::wide, 1},
+                 {"\x01", AmbiguousWidth::narrow, 0}};
+    for (const Case& c : cases) EXPECT_EQ(web_detail::widget_char_width(c.utf8, c.ambiguous), c.expected) << c.utf8;
+}
+
+// Where the browser wakes timers late or not before 4 ms, runs of pauses
+// still last as long as their sum.
+TEST(WebConsole, PausesKeepTheirTotalsOnLateTimers) {
+    struct Case {
+        int pause_ms, count, floor_ms, late_ms;
+    } cases[] = {{50, 100, 4, 3}, {1, 500, 4, 1}, {17, 60, 0, 2}};
+    for (const Case& c : cases) {
+        FakeHost host;
+        host.timer_floor_ms = c.floor_ms;
+        host.late_ms = c.late_ms;
+        WebConsoleCore con(host, narrow());
+        for (int i = 0; i < c.count; ++i) con.sleep_ms(c.pause_ms);
+        const std::int64_t total = std::int64_t{c.pause_ms} * c.count * ms;
+        EXPECT_GE(host.now, total - ms) << c.pause_ms;
+        EXPECT_LE(host.now, total + (c.floor_ms + c.late_ms + 1) * ms) << c.pause_ms;
+    }
+}
+
+TEST(WebConsole, KeysFromTheWidgetThroughTheDecoder) {
+    struct Case {
+        const char* typed;
+        std::vector<int> codes;
+    } cases[] = {{"\x1b[A\r ", {224, 72, 13, 32}},
+                 {"\x1bOB\x1b[D", {224, 80, 224, 75}},
+                 {"\x1b[1;5Ax", {'x'}},  // Ctrl+up is no arrow
+                 {"\x1b", {27}}};        // Escape alone, after the decoder's timeout
+    for (const Case& c : cases) {
+        FakeHost host;
+        host.typed = {{0, c.typed}};
+        WebConsoleCore con(host, narrow());
+        std::vector<int> codes;
+        for (std::size_t i = 0; i < c.codes.size(); ++i) codes.push_back(con.read_key());
+        EXPECT_EQ(codes, c.codes) << c.typed;
+        EXPECT_FALSE(con.key_waiting());
+    }
+}
+
+TEST(WebConsole, ProbeTakesTheWidgetsAnswer) {
+    struct Case {
+        std::string reports;
+        AmbiguousWidth expected;
+        bool refused;
+    } cases[] = {{"\x1b[1;2R\x1b[1;3R", AmbiguousWidth::narrow, false},
+                 {"\x1b[1;3Rk\x1b[1;3R", AmbiguousWidth::wide, false},  // a key typed meanwhile is kept
+                 {"\x1b[1;2R\x1b[1;2R", AmbiguousWidth::narrow, true},  // kanji one column wide
+                 {"", AmbiguousWidth::narrow, false}};                  // no answer within 500 ms
+    for (const Case& c : cases) {
+        FakeHost host;
+        host.reports = c.reports;
+        WebConsoleCore con(host, {80, 19, AmbiguousWidth::measure});
+        EXPECT_EQ(con.ambiguous(), c.expected) << c.reports;
+        EXPECT_EQ(!con.startup_error().empty(), c.refused) << c.reports;
+        EXPECT_EQ(host.now, c.reports.empty() ? 500 * ms : 0);
+        if (c.reports.find('k') != std::string::npos) EXPECT_EQ(con.read_key(), 'k');
+    }
+}
+
+TEST(WebConsole, DrawsRowsAsAnsiText) {
+    FakeHost host;
+    WebConsoleCore con(host, narrow());
+    host.shown.clear();
+    con.print("AB");
+    con.set_cursor(3, 0);
+    con.set_attribute(attr_normal | attr_intensity);
+    con.print(sjis("兵●"));
+    con.set_attribute(attr_normal);
+    con.set_cursor(5, 2);
+    con.sleep_ms(1);
+    EXPECT_EQ(host.shown, "\x1b[0m\x1b[2J\x1b[1;1HAB \x1b[1m兵● \x1b[0m\x1b[K\x1b[3;6H");
+    host.shown.clear();
+    con.set_cursor(0, 0);
+    con.print("C");
+    con.sleep_ms(1);  // only the row that changed
+    EXPECT_EQ(host.shown, "\x1b[1;1HCB \x1b[1m兵● \x1b[0m\x1b[K\x1b[1;2H");
+    host.shown.clear();
+    con.sleep_ms(1);  // nothing changed: nothing sent
+    EXPECT_EQ(host.shown, "");
+}
+
+TEST(WebConsole, PollingWithoutPausesLetsThePageRun) {
+    FakeHost host;
+    WebConsoleCore con(host, narrow());
+    for (int i = 0; i < 10 * web_detail::polls_per_yield; ++i) EXPECT_FALSE(con.key_waiting());
+    EXPECT_EQ(host.yields, 10);
+}
+
+TEST(WebConsole, TooSmallGridShowsTheTerminalsNotice) {
+    FakeHost host;
+    host.columns_ = 60;
+    WebConsoleCore con(host, narrow());
+    con.sleep_ms(1);
+    EXPECT_NE(host.shown.find("Please make the terminal at least 80 x 19 (now 60 x 24)."), std::string::npos);
+}
+
+}  // namespace
+}  // namespace rpg
