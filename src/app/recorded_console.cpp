@@ -1,6 +1,15 @@
 #include "app/recorded_console.h"
 
 #include <algorithm>
+#include <charconv>
+
+#include "platform/signal_note.h"
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace rpg {
 namespace {
@@ -11,8 +20,43 @@ std::int64_t ms_since(std::chrono::steady_clock::time_point start) {
 
 }  // namespace
 
+namespace {
+
+// The one recording a signal can end, while its console lives.
+std::atomic<RecordingConsole*> signalled_recording{nullptr};
+
+}  // namespace
+
 RecordingConsole::RecordingConsole(Console& inner, RecordingWriter& out)
-    : inner_(inner), out_(out), started_(std::chrono::steady_clock::now()) {}
+    : inner_(inner), out_(out), started_(std::chrono::steady_clock::now()) {
+    if (out_.descriptor() < 0) return;
+    signalled_recording.store(this);
+    set_signal_note(&RecordingConsole::note_signal);
+}
+
+RecordingConsole::~RecordingConsole() {
+    RecordingConsole* self = this;
+    if (signalled_recording.compare_exchange_strong(self, nullptr)) set_signal_note(nullptr);
+}
+
+// In the signal handler: the ending line made by hand, with only what a
+// handler may use. Nothing is added to a line being written just then: the
+// recording then stops at the line before, as a run cut short.
+void RecordingConsole::note_signal(int signal_number) {
+    const RecordingConsole* self = signalled_recording.exchange(nullptr);
+    if (!self || self->out_.writing()) return;
+    const auto wall = std::chrono::steady_clock::now() - self->started_;
+    const std::int64_t numbers[] = {128 + signal_number, self->noted_polls_.load(), self->noted_paused_ms_.load(),
+                                    std::chrono::duration_cast<std::chrono::milliseconds>(wall).count()};
+    char line[96] = "end";
+    std::size_t length = 3;
+    for (const std::int64_t number : numbers) {
+        line[length++] = ' ';
+        length = static_cast<std::size_t>(std::to_chars(line + length, line + sizeof line - 1, number).ptr - line);
+    }
+    line[length++] = '\n';
+    [[maybe_unused]] const auto written = ::write(self->out_.descriptor(), line, length);
+}
 
 RunMoment RecordingConsole::now() const { return RunMoment{polls_, paused_ms_, ms_since(started_)}; }
 
@@ -28,6 +72,8 @@ void RecordingConsole::maybe_mark() {
 }
 
 void RecordingConsole::finish(int status) {
+    RecordingConsole* self = this;
+    if (signalled_recording.compare_exchange_strong(self, nullptr)) set_signal_note(nullptr);
     out_.write(ending_line(RecordedEnding{std::clamp(status, 0, 255), now()}));
 }
 
@@ -42,6 +88,7 @@ bool RecordingConsole::key_waiting() {
         --polls_;
         throw;
     }
+    noted_polls_.store(polls_);
     if (waiting && !key_seen_at_) key_seen_at_ = poll;
     maybe_mark();
     return waiting;
@@ -63,6 +110,7 @@ int RecordingConsole::read_key() {
         --polls_;
         throw;
     }
+    noted_polls_.store(polls_);
     RecordedKey key{code, now()};
     key.at.poll = key_seen_at_.value_or(poll);
     key_seen_at_.reset();
@@ -72,6 +120,7 @@ int RecordingConsole::read_key() {
 
 void RecordingConsole::sleep_ms(int milliseconds) {
     paused_ms_ += std::max(milliseconds, 0);
+    noted_paused_ms_.store(paused_ms_);
     inner_.sleep_ms(milliseconds);
     maybe_mark();
 }
@@ -159,7 +208,9 @@ ReplayConsole::Outcome ReplayConsole::outcome(int status) const {
     if (ending) {
         // The recorded run made as many polls, or failed at the one where the replay stopped.
         const bool same_end = stopped_at_ ? *stopped_at_ == ending->at.poll : polls_ == ending->at.poll;
-        return ending->status == status && same_end ? Outcome::ending : Outcome::parted;
+        // A signal ended the recorded run at that poll: the replay stops there.
+        const bool same_status = ending->status == status || (ending->status > 128 && stopped_at_);
+        return same_status && same_end ? Outcome::ending : Outcome::parted;
     }
     return polls_ > limit_ ? Outcome::cut : Outcome::parted;
 }
@@ -169,7 +220,8 @@ std::string ReplayConsole::verdict(int status) const {
         std::to_string(next_key_) + " of " + std::to_string(recording_.keys.size()) + " keys replayed";
     switch (outcome(status)) {
         case Outcome::ending:
-            return "the replay reached the recorded ending (" + keys + ", status " + std::to_string(status) + ")";
+            return "the replay reached the recorded ending (" + keys + ", status " +
+                   std::to_string(recording_.ending->status) + ")";
         case Outcome::cut: return "the replay reached the end of the recording, which was cut short (" + keys + ")";
         case Outcome::parted: break;
     }

@@ -3,6 +3,7 @@
 // the console the game is shown on and counts the program's own time, its
 // key polls and its pauses.
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <optional>
@@ -22,7 +23,12 @@ struct ReplayStop : InputClosed {
 class RecordingConsole : public Console {
 public:
     // Writes key, clock and mark lines to `out` (whose header is written).
+    // While it lives, a signal that ends the program (Ctrl+C, say) still
+    // writes the ending, with the status a shell gives it: 128 + the signal.
     RecordingConsole(Console& inner, RecordingWriter& out);
+    ~RecordingConsole() override;
+    RecordingConsole(const RecordingConsole&) = delete;
+    RecordingConsole& operator=(const RecordingConsole&) = delete;
 
     // The last line: the exit status, at the moment the run ended.
     void finish(int status);
@@ -38,6 +44,7 @@ public:
 private:
     RunMoment now() const;
     void maybe_mark();
+    static void note_signal(int signal_number);
 
     Console& inner_;
     RecordingWriter& out_;
@@ -48,6 +55,9 @@ private:
     std::optional<std::int64_t> last_clock_;
     std::optional<std::int64_t> key_seen_at_;  // the poll that first saw the key not yet read
     std::int64_t last_mark_wall_ms_ = 0;
+    // What the signal note reads: the polls answered and the pauses so far.
+    std::atomic<std::int64_t> noted_polls_{0};
+    std::atomic<std::int64_t> noted_paused_ms_{0};
 };
 
 class ReplayConsole : public Console {

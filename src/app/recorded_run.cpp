@@ -128,7 +128,7 @@ std::vector<std::string> RecordedRun::closing_lines(int status) const {
 int RecordedRun::exit_status(int status) const {
     if (!replayer_) return status;
     switch (replayer_->outcome(status)) {
-        case ReplayConsole::Outcome::ending: return status;
+        case ReplayConsole::Outcome::ending: return recording_->ending->status;
         case ReplayConsole::Outcome::cut: return exit_ok;
         case ReplayConsole::Outcome::parted: break;
     }

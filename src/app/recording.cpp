@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <atomic>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
@@ -392,8 +393,14 @@ void RecordingWriter::discard() {
 void RecordingWriter::write(const std::string& line) {
     if (into_) into_->append(line);
     if (!out_) return;
+    writing_ = 1;
+    std::atomic_signal_fence(std::memory_order_seq_cst);
     std::fputs(line.c_str(), out_);
     std::fflush(out_);
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    writing_ = 0;
 }
+
+int RecordingWriter::descriptor() const { return out_ ? fileno(out_) : -1; }
 
 }  // namespace rpg

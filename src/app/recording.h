@@ -22,9 +22,11 @@
 // A poll is one key_waiting or read_key call, counted from 0: a key delivered
 // at the same poll gives the same run on any machine at any speed. The
 // ending's poll is the number of polls answered: a run that ended because the
-// terminal went away failed at that poll. A run cut short (Ctrl+C, a crash)
-// has no "end" line.
+// terminal went away failed at that poll. A run ended by a signal (Ctrl+C, a
+// crash) ends with the status 128 + the signal, at the polls it had answered;
+// one cut off otherwise (SIGKILL, the power) has no "end" line.
 
+#include <csignal>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -133,8 +135,13 @@ public:
     void discard();
     void write(const std::string& line);
     bool is_open() const { return out_ != nullptr || into_ != nullptr; }
+    // For a signal handler: the file's descriptor (-1 when none), and whether
+    // a line is being written just now (the handler then adds nothing to it).
+    int descriptor() const;
+    bool writing() const { return writing_ != 0; }
 
 private:
+    volatile std::sig_atomic_t writing_ = 0;
     std::string* into_ = nullptr;
     std::FILE* out_ = nullptr;
     std::filesystem::path file_;

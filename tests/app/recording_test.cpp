@@ -13,6 +13,7 @@
 
 #include "app/recorded_console.h"
 #include "platform/memory/memory_console.h"
+#include "platform/signal_note.h"
 #include "support/data_folder.h"
 
 namespace rpg {
@@ -189,6 +190,35 @@ TEST(Recording, ARunReplaysToTheSameScreenAndACutOneUpToItsCut) {
         EXPECT_EQ(screen.screen_text(), c.screen);
         EXPECT_EQ(screen.now_ms(), 0) << "a replay at full speed pauses";
     }
+}
+
+// Ctrl+C is the field's only way out: the signal handler's note still writes
+// the ending, and the replay stops at the same poll with the same status.
+TEST(Recording, ASignalStillWritesItsEndingAndTheReplayEndsThere) {
+    test::DataFolder folder;
+    const std::filesystem::path file = folder.path() / "r.txt";
+    MemoryConsole con(80, 3);
+    con.add_key(key_enter, 60);
+    con.add_key('a', 900);
+    std::string error;
+    {
+        RecordingWriter writer;
+        ASSERT_TRUE(writer.create(file, false, error)) << error;
+        writer.write(header_lines(RecordingHeader{"field", 1, false, 80, 24, {}}));
+        RecordingConsole recorder(con, writer);
+        play_little_game(recorder);  // waits for a third key that never comes
+        leave_signal_note(SIGINT);   // what the terminal's handler does then
+    }
+    RecordingError problem;
+    const std::optional<Recording> recording = parse_recording(read_recording_file(file, error).value_or(""), problem);
+    ASSERT_TRUE(recording && recording->ending) << error << problem.line << ": " << problem.message;
+    EXPECT_EQ(recording->ending->status, 128 + SIGINT);
+
+    MemoryConsole screen(80, 3);
+    ReplayConsole replay(screen, *recording, 0);
+    const int status = play_little_game(replay);
+    EXPECT_EQ(replay.outcome(status), ReplayConsole::Outcome::ending) << replay.verdict(status);
+    EXPECT_EQ(screen.screen_text(), con.screen_text());
 }
 
 }  // namespace

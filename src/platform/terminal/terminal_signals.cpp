@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/signal_note.h"
 #include "platform/terminal/terminal_internal.h"
 
 namespace rpg {
@@ -82,6 +83,7 @@ void set_default(int signo, struct sigaction* previous = nullptr) {
 void on_end_signal(int signo) {
     if (active) leave_game_modes();
     active = 0;
+    leave_signal_note(signo);
     set_default(signo);
     sigset_t only;
     sigemptyset(&only);

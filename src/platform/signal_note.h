@@ -1,0 +1,17 @@
+#pragma once
+// A last line a program may leave when a signal ends it (Ctrl+C, a hang-up, a
+// crash): the console's signal handler calls the note once the terminal is
+// given back, just before the process ends as the signal would. The note
+// runs inside a signal handler, so it may only do what a handler may: read
+// lock-free atomics and write prepared bytes.
+
+namespace rpg {
+
+using SignalNote = void (*)(int signal_number);
+
+// Sets the note, or with nullptr clears it; there is one at a time.
+void set_signal_note(SignalNote note);
+// Called by the consoles' signal handlers: leaves the note, at most once.
+void leave_signal_note(int signal_number);
+
+}  // namespace rpg
