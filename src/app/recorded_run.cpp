@@ -34,6 +34,7 @@ const char* width_name(bool wide) { return wide ? "wide" : "narrow"; }
 bool RecordedRun::prepare(const ProgramInfo& info, const StartUp& start, std::string& message) {
     const ProgramOptions& options = start.options;
     program_ = info.name;
+    if (!options.record && !options.replay) return true;
     files_ = data_digests(info, start.data_folder);
     if (options.record) {
         file_ = *options.record;

@@ -138,8 +138,7 @@ int open_regular(const std::filesystem::path& file, std::string& error) {
 
 }  // namespace
 
-std::uint64_t fnv1a64(std::string_view bytes) {
-    std::uint64_t hash = 0xcbf29ce484222325u;
+std::uint64_t fnv1a64(std::string_view bytes, std::uint64_t hash) {
     for (char byte : bytes) {
         hash ^= static_cast<unsigned char>(byte);
         hash *= 0x100000001b3u;
@@ -305,11 +304,34 @@ std::optional<std::string> read_recording_file(const std::filesystem::path& file
     return text;
 }
 
+// Read a piece at a time, so that a data file's size never changes what the
+// program holds, and no further than the size the file had when opened, so
+// that a file that grows for ever still ends.
 std::optional<std::uint64_t> file_digest(const std::filesystem::path& file) {
     std::string ignored;
-    std::optional<std::string> bytes = read_recording_file(file, ignored);
-    if (!bytes) return std::nullopt;
-    return fnv1a64(*bytes);
+    const int fd = open_regular(file, ignored);
+    if (fd < 0) return std::nullopt;
+    struct stat about {};
+    std::uint64_t left = fstat(fd, &about) == 0 ? static_cast<std::uint64_t>(about.st_size) : 0;
+    std::uint64_t hash = fnv1a64({});
+    char buffer[1 << 16];
+    while (left > 0) {
+        const auto want = static_cast<unsigned>(std::min<std::uint64_t>(left, sizeof buffer));
+#ifdef _WIN32
+        const int got = _read(fd, buffer, want);
+#else
+        const ssize_t got = ::read(fd, buffer, want);
+#endif
+        if (got < 0) {
+            close(fd);
+            return std::nullopt;
+        }
+        if (got == 0) break;
+        hash = fnv1a64(std::string_view(buffer, static_cast<std::size_t>(got)), hash);
+        left -= static_cast<std::uint64_t>(got);
+    }
+    close(fd);
+    return hash;
 }
 
 std::string header_lines(const RecordingHeader& h) {

@@ -47,8 +47,8 @@ inline constexpr std::size_t recording_max_lines = 4'000'000;
 inline constexpr std::int64_t recording_max_count = 1'000'000'000'000'000;  // polls and milliseconds
 inline constexpr int recording_max_size = 1000;                             // terminal columns and rows
 
-// FNV-1a, 64 bits, of some bytes.
-std::uint64_t fnv1a64(std::string_view bytes);
+// FNV-1a, 64 bits, of some bytes; `hash` carries it on from the bytes before.
+std::uint64_t fnv1a64(std::string_view bytes, std::uint64_t hash = 0xcbf29ce484222325u);
 
 // The moment of something in a run.
 struct RunMoment {
