@@ -55,7 +55,11 @@ void RecordingConsole::note_signal(int signal_number) {
         length = static_cast<std::size_t>(std::to_chars(line + length, line + sizeof line - 1, number).ptr - line);
     }
     line[length++] = '\n';
+#ifdef _WIN32
+    [[maybe_unused]] const auto written = _write(self->out_.descriptor(), line, static_cast<unsigned>(length));
+#else
     [[maybe_unused]] const auto written = ::write(self->out_.descriptor(), line, length);
+#endif
 }
 
 RunMoment RecordingConsole::now() const { return RunMoment{polls_, paused_ms_, ms_since(started_)}; }
