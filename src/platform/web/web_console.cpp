@@ -4,6 +4,8 @@
 
 #include "platform/web/web_console.h"
 
+#include "platform/console_notices.h"
+
 #include <emscripten.h>
 
 #include <cmath>
@@ -87,6 +89,6 @@ WebHost& page_host() {
 
 extern "C" EMSCRIPTEN_KEEPALIVE const char* rpg_room_notice(int min_columns, int min_rows, int columns, int rows) {
     static std::string text;
-    text = rpg::web_detail::room_notice(min_columns, min_rows, columns, rows);
+    text = rpg::too_small_message(min_columns, min_rows, columns, rows);
     return text.c_str();
 }

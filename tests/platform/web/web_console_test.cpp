@@ -126,6 +126,11 @@ TEST(WebConsole, ProbeTakesTheWidgetsAnswer) {
         WebConsoleCore con(host, {80, 19, AmbiguousWidth::measure});
         EXPECT_EQ(con.ambiguous(), c.expected) << c.reports;
         EXPECT_EQ(!con.startup_error().empty(), c.refused) << c.reports;
+        // What a recording writes down: the width in force and the page's grid.
+        const ConsoleFacts facts = con.facts();
+        EXPECT_EQ(facts.ambiguous, c.expected) << c.reports;
+        EXPECT_EQ(facts.columns, c.refused ? 0 : 80) << c.reports;
+        EXPECT_EQ(facts.rows, c.refused ? 0 : 24) << c.reports;
         EXPECT_EQ(host.now, c.reports.empty() ? 500 * ms : 0);
         if (c.reports.find('k') != std::string::npos) EXPECT_EQ(con.read_key(), 'k');
     }
