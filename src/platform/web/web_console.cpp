@@ -40,6 +40,27 @@ EM_ASYNC_JS(void, rpg_host_wait_input, (int timeout_ms), {
     await Module["rpg"].waitInput(timeout_ms);
 });
 
+// A browser waits at least 4 ms for a timer set from within a timer (and so
+// from every pause after the fifth), however short it was asked to be. So a
+// timer sleeps only the part of a pause that is longer than that, waking a
+// millisecond early to allow for its lateness; what is left, or a deadline
+// already passed, yields to the page through a message to itself, which no
+// browser holds back. The program's writes were handed to the page before.
+EM_ASYNC_JS(void, rpg_host_sleep, (int milliseconds), {
+    await new Promise(function(resolve) {
+        if (milliseconds > 4) {
+            setTimeout(resolve, milliseconds - 1);
+            return;
+        }
+        var channel = new MessageChannel();
+        channel.port1.onmessage = function() {
+            channel.port1.close();
+            resolve();
+        };
+        channel.port2.postMessage(0);
+    });
+});
+
 EM_JS(int, rpg_host_columns, (), { return Module["rpg"].columns() | 0; });
 EM_JS(int, rpg_host_rows, (), { return Module["rpg"].rows() | 0; });
 EM_JS(double, rpg_host_now_ms, (), { return performance.now(); });
@@ -75,7 +96,7 @@ public:
     int rows() override { return rpg_host_rows(); }
     std::int64_t monotonic_ns() override { return static_cast<std::int64_t>(std::llround(rpg_host_now_ms() * 1e6)); }
     std::int64_t now_seconds() override { return static_cast<std::int64_t>(rpg_host_seconds()); }
-    void sleep(int milliseconds) override { emscripten_sleep(static_cast<unsigned>(milliseconds)); }
+    void sleep(int milliseconds) override { rpg_host_sleep(milliseconds); }
 };
 
 }  // namespace

@@ -201,11 +201,11 @@ void WebConsoleCore::sleep_ms(int milliseconds) {
     if (milliseconds <= 0 || stage_ != Stage::running) return;
     const std::int64_t deadline =
         pauses_.next(host_.monotonic_ns(), static_cast<std::int64_t>(milliseconds) * 1'000'000);
-    for (;;) {
-        const int left_ms = web_detail::sleep_towards(host_.monotonic_ns(), deadline);
-        if (left_ms <= 0) break;
-        host_.sleep(left_ms);
-    }
+    // The page runs at least once in every pause, even one already late, so
+    // that what was written is drawn and keys come in.
+    do {
+        host_.sleep(web_detail::sleep_towards(host_.monotonic_ns(), deadline));
+    } while (host_.monotonic_ns() < deadline);
 }
 
 std::int64_t WebConsoleCore::now_seconds() { return host_.now_seconds(); }

@@ -29,8 +29,8 @@ inline constexpr int probe_timeout_ms = 500;
 inline constexpr int polls_per_yield = 64;
 
 // The whole milliseconds to sleep towards a deadline (0: the deadline is
-// less than a millisecond away, or past). Never beyond it: a late wake-up is
-// taken off the next pause, an early one would not be.
+// less than a millisecond away, or past: the page is only let run once).
+// Never beyond it: a late wake-up is taken off the next pause.
 int sleep_towards(std::int64_t now_ns, std::int64_t deadline_ns);
 
 // The columns the widget gives one UTF-8 character: 2 for the wide ones
