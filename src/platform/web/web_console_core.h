@@ -27,6 +27,11 @@ inline constexpr int probe_timeout_ms = 500;
 // A game that asks for keys this many times in a row without pausing lets
 // the page run once, so that the keys it waits for can come at all.
 inline constexpr int polls_per_yield = 64;
+// The page draws what was written at its next frame, and drawing a frame can
+// hold the program up for most of one, more on a busy machine: pauses that
+// fall behind by up to two frames (60 Hz) are caught up, which shows as the
+// late frame the page already had, and keeps runs of short pauses to their sum.
+inline constexpr std::int64_t pause_catch_up_ns = 34'000'000;
 
 // The whole milliseconds to sleep towards a deadline (0: the deadline is
 // less than a millisecond away, or past: the page is only let run once).
@@ -108,7 +113,7 @@ private:
     std::int64_t last_byte_ns_ = 0;
     int idle_polls_ = 0;
 
-    PauseClock pauses_;
+    PauseClock pauses_{web_detail::pause_catch_up_ns};
 };
 
 }  // namespace rpg
