@@ -33,16 +33,27 @@ const benchmarking = query.get("bench") === "1";
 
 const $ = (id) => document.getElementById(id);
 
+// Where a run's recording is, in the program's own file system: written there
+// by --record, or put there by the page for --replay.
+const RECORDING = "/rec.txt";
+
 // The command line of one run; everything the page passes to a program is
-// built here (a recording or a replay would add its options here too).
+// built here. A replay takes its seed from the recording.
 function buildArguments(settings) {
   const args = ["--data", "/data"];
-  if (settings.seed !== null) args.push("--seed", settings.seed);
+  if (settings.replay) {
+    args.push("--replay", RECORDING, "--speed", settings.replay.speed);
+  } else {
+    if (settings.seed !== null) args.push("--seed", settings.seed);
+    if (settings.record) args.push("--record", RECORDING);
+  }
   if (settings.ambiguous !== null) args.push("--ambiguous", settings.ambiguous);
   return args;
 }
 
-const settings = { seed: query.get("seed"), ambiguous: query.get("ambiguous") };
+// record: the next run writes a recording; replay: { bytes, speed, name }, a
+// recording chosen by the player, watched by the next run only.
+const settings = { seed: query.get("seed"), ambiguous: query.get("ambiguous"), record: false, replay: null };
 
 // What the page measures when asked (?bench=1): the time of every write of the
 // program, of every key event and of what reached the program, read back by
@@ -282,7 +293,8 @@ function endingText(status, run) {
   if (run.aborted) return "The program crashed.";
   switch (status) {
     case 0: return programName === "battle" ? "The battle is over." : "The field has ended.";
-    case 1: return "The program stopped: it cannot use the data.";
+    case 1: return run.replaying ? "The program stopped: it cannot use the recording or the data."
+      : "The program stopped: it cannot use the data.";
     case 2: return "The program refused the options in the page's address.";
     case 255: return "A data file is missing: the program ended after its notice.";
     default: return `The program ended with status ${status}.`;
@@ -295,14 +307,45 @@ function finish(run, status) {
   current = null;
   $("ending-text").textContent = endingText(status, run);
   $("ending-detail").textContent = run.errors.join("\n");
+  offerRecording(run);
   $("ending").hidden = false;
   $("ending").dataset.status = String(status);
   $("again").focus();
 }
 
+// The recording of a run that wrote one, as a link to download it.
+function offerRecording(run) {
+  const link = $("recording");
+  if (link.href) URL.revokeObjectURL(link.href);
+  link.removeAttribute("href");
+  link.hidden = true;
+  if (!run.recording || !run.module) return;
+  let bytes;
+  try {
+    bytes = run.module.FS.readFile(RECORDING);
+  } catch {
+    return;  // refused before it was made
+  }
+  link.href = URL.createObjectURL(new Blob([bytes], { type: "text/plain" }));
+  link.download = `${programName}-recording.txt`;
+  link.hidden = false;
+}
+
+async function watchRecording(file) {
+  if (!file) return;
+  const bytes = new Uint8Array(await file.slice(0, READ_LIMIT).arrayBuffer());
+  settings.replay = { bytes, speed: $("replay-speed").value, name: file.name };
+  $("replay-file").value = "";
+  start();
+}
+
 async function start() {
   if (!term) return;  // the page is still setting up, and starts the first run itself
-  const run = { input: "", wake: null, errors: [], finished: false, aborted: false };
+  const run = { input: "", wake: null, errors: [], finished: false, aborted: false,
+    recording: settings.record && !settings.replay, replaying: settings.replay !== null };
+  const args = buildArguments(settings);
+  const replay = settings.replay;
+  settings.replay = null;  // the next run plays again
   if (current && current.wake) current.wake();  // the old run's wait ends, and it stops for good
   current = run;
   $("ending").hidden = true;
@@ -320,12 +363,13 @@ async function start() {
   if (run !== current) return;
   if (benchmarking) ++bench.runs;
   code.factory({
-    arguments: buildArguments(settings),
+    arguments: args,
     rpg: makeHost(run),
     preRun: [(module) => {
       run.module = module;
       module.FS.mkdir("/data");
       for (const [name, bytes] of files) module.FS.writeFile(`/data/${name}`, bytes);
+      if (replay) module.FS.writeFile(RECORDING, replay.bytes);
     }],
     instantiateWasm(imports, receive) {
       WebAssembly.instantiate(code.wasm, imports).then((instance) => receive(instance, code.wasm),
@@ -377,6 +421,9 @@ function setUpPage() {
   $("data-files").addEventListener("change", (event) => chooseOwnData([...event.target.files]).catch(
     (error) => { $("data-state").textContent = `The files could not be read: ${describe(error)}`; }));
   $("data-sample").addEventListener("click", useSampleData);
+  $("record").addEventListener("change", (event) => { settings.record = event.target.checked; });
+  $("replay-file").addEventListener("change", (event) => watchRecording(event.target.files[0]).catch(
+    (error) => showFailure(`The recording could not be read: ${describe(error)}`)));
   for (const button of document.querySelectorAll("#touch button")) {
     // Sent on the press, keeping the keyboard's focus on the terminal; a
     // button worked from the keyboard (a click without a press) counts too.

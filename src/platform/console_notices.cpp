@@ -4,10 +4,15 @@
 
 namespace rpg {
 
-std::vector<std::string> too_small_notice(int min_columns, int min_rows, int columns, int rows) {
+std::string too_small_message(int min_columns, int min_rows, int columns, int rows) {
     char message[160];
     std::snprintf(message, sizeof message, "Please make the terminal at least %d x %d (now %d x %d).", min_columns,
                   min_rows, columns, rows);
+    return message;
+}
+
+std::vector<std::string> too_small_notice(int min_columns, int min_rows, int columns, int rows) {
+    const std::string message = too_small_message(min_columns, min_rows, columns, rows);
     std::vector<std::string> lines;
     if (columns <= 0 || rows <= 0) return lines;
     std::string line;

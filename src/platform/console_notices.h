@@ -10,6 +10,10 @@
 
 namespace rpg {
 
+// The words asking for a window of at least min_columns x min_rows, one that
+// is columns x rows now, on one line.
+std::string too_small_message(int min_columns, int min_rows, int columns, int rows);
+
 // The notice asking for a window of at least min_columns x min_rows, one
 // that is columns x rows now: wrapped at blanks so that a narrow window still
 // reads whole words, each line cut at `columns`, at most `rows` lines.

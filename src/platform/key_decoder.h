@@ -11,10 +11,18 @@
 // An ESC that nothing follows within a short time is a key of its own (27).
 
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <string>
 
 namespace rpg {
+
+// An ESC with nothing after it for this long is the Escape key itself, on
+// every console. The rest of an arrow may come that much later over a slow or
+// busy link (ssh, a loaded page); only a lone ESC, a key the game does not
+// use, waits for it: a sequence that arrives whole is decoded as soon as its
+// last byte is read.
+inline constexpr std::int64_t escape_timeout_ns = 150'000'000;
 
 class KeyDecoder {
 public:

@@ -17,10 +17,16 @@ public:
     // Never give up on less than this: short pauses often come in long runs.
     static constexpr std::int64_t least_catch_up_ns = 5'000'000;
 
+    PauseClock() = default;
+    // A console that shows its writes only at its own moments (a page, at its
+    // next frame) may catch up more: what is written before then is seen
+    // together anyway.
+    explicit PauseClock(std::int64_t least_catch_up) : least_catch_up_(least_catch_up) {}
+
     // The deadline of a pause of `length` starting `now` (nanoseconds on a
     // monotonic clock).
     std::int64_t next(std::int64_t now, std::int64_t length) {
-        if (!running_ || deadline_ < now - std::max(length, least_catch_up_ns)) deadline_ = now;
+        if (!running_ || deadline_ < now - std::max(length, least_catch_up_)) deadline_ = now;
         deadline_ += length;
         running_ = true;
         return deadline_;
@@ -29,6 +35,7 @@ public:
     void restart() { running_ = false; }
 
 private:
+    std::int64_t least_catch_up_ = least_catch_up_ns;
     bool running_ = false;
     std::int64_t deadline_ = 0;
 };

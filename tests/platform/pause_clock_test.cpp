@@ -46,6 +46,18 @@ TEST(PauseClock, FarBehindStartsAgainFromNow) {
     EXPECT_EQ(clock.next(1059 * ms, 30 * ms), 1060 * ms);  // 29 ms behind
 }
 
+TEST(PauseClock, AConsoleDrawingInFramesCatchesUpMore) {
+    // 1 ms frames held up 20 ms by a page's frame: caught up with a frame's
+    // allowance, not with the least one; 40 ms behind is too far for either.
+    PauseClock page(34 * ms);
+    PauseClock least;
+    page.next(0, 1 * ms);
+    least.next(0, 1 * ms);
+    EXPECT_EQ(page.next(21 * ms, 1 * ms), 2 * ms);
+    EXPECT_EQ(least.next(21 * ms, 1 * ms), 22 * ms);
+    EXPECT_EQ(page.next(42 * ms, 1 * ms), 43 * ms);
+}
+
 TEST(PauseClock, RestartCountsFromNow) {
     PauseClock clock;
     clock.next(0, 50 * ms);

@@ -87,10 +87,11 @@ export async function openPage(browser, url, { viewport = { width: 1280, height:
   const page = await context.newPage();
   const problems = [];
   page.on("pageerror", (error) => problems.push(error.message));
-  // Everything comes from the page's own server: nothing from another site.
+  // Everything comes from the page's own server: nothing from another site
+  // (a blob: is the page's own, a recording offered for download).
   const origin = new URL(url).origin;
   page.on("request", (request) => {
-    if (!request.url().startsWith(origin) && !request.url().startsWith("data:")) problems.push(`fetched ${request.url()}`);
+    if (!request.url().startsWith(origin) && !/^(data|blob):/.test(request.url())) problems.push(`fetched ${request.url()}`);
   });
   await page.goto(url);
   return { page, context, problems };

@@ -394,6 +394,63 @@ const scenarios = {
       await context.close();
     }
   },
+  // A battle recorded with the switch, then watched at full speed: the same
+  // screen at the end and the same ending; a bad recording gets its one-line error.
+  async "record a battle, watch it, and a bad recording"(browser) {
+    const data = fastHero();
+    const { page, context, problems } = await openPage(browser, server.url);
+    try {
+      await waitForScreen(page, menuShown);
+      await page.setInputFiles("#data-files", data.files);
+      await waitForScreen(page, menuShown);
+      await page.check("#record");
+      await page.click("#restart");
+      await waitForScreen(page, menuShown);
+      await page.focus(".xterm-helper-textarea");
+      for (const key of ["ArrowDown", "ArrowUp", "ArrowDown", "ArrowDown", "ArrowDown", "Enter"]) {
+        await page.keyboard.press(key);
+        await sleep(150);
+      }
+      await waitForScreen(page, closingPrompt);
+      await page.keyboard.press("x");
+      const recorded = await endingShown(page);
+      const screen = screenText(await readScreen(page));
+      const text = await page.evaluate(async () => {
+        const link = document.getElementById("recording");
+        return link.hidden ? null : (await fetch(link.href)).text();
+      });
+      check(recorded.status === "0" && text !== null, `no recording offered: ${JSON.stringify(recorded)}`);
+      // Six keys, five of them arrows of two codes each, and the closing key.
+      const keys = text.split("\n").filter((line) => line.startsWith("key ")).length;
+      check(keys === 12 && /\nend 0 /.test(text), `the recording is not the run's:\n${text}`);
+
+      await page.uncheck("#record");
+      await page.selectOption("#replay-speed", "max");
+      // The next ending told is the replay's, however soon it comes.
+      const nextEnding = async (file) => {
+        await page.evaluate(() => { document.getElementById("ending-text").textContent = ""; });
+        await page.setInputFiles("#replay-file", file);
+        await page.waitForFunction(() => document.getElementById("ending-text").textContent !== "", null,
+          { timeout: 45000 });
+        return endingShown(page);
+      };
+      const watched = await nextEnding({ name: "rec.txt", mimeType: "text/plain", buffer: Buffer.from(text) });
+      check(watched.status === recorded.status, `the replay ended otherwise: ${JSON.stringify(watched)}`);
+      check(await page.isHidden("#recording"), "a replay offers a recording");
+      const again = screenText(await readScreen(page));
+      check(again === screen, `the replay's last screen differs:\n${again}\n---- recorded:\n${screen}`);
+
+      const bad = await nextEnding({ name: "bad.txt", mimeType: "text/plain", buffer: Buffer.from("not a recording\n") });
+      const lines = bad.detail.split("\n").filter((line) => line !== "");
+      check(bad.status === "1" && lines.length === 1 && lines[0].includes("rec.txt"),
+        `a bad recording: ${JSON.stringify(bad)}`);
+      check(problems.length === 0, `page errors: ${problems}`);
+    } finally {
+      data.remove();
+      await context.close();
+    }
+  },
+
 };
 
 const server = await serve(site);

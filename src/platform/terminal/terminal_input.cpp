@@ -13,7 +13,6 @@
 
 namespace rpg {
 
-using terminal_detail::escape_timeout_ns;
 using terminal_detail::monotonic_ns;
 
 void Terminal::Impl::read_input(Keys keys_read) {

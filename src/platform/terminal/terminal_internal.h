@@ -27,11 +27,6 @@ struct screen;  // ncurses's SCREEN, kept out of this header with its macros
 namespace rpg {
 namespace terminal_detail {
 
-// An ESC with nothing after it for this long is the Escape key itself. The
-// rest of an arrow may come that much later over a slow or busy link (ssh);
-// only a lone ESC, a key the game does not use, waits for it: a sequence that
-// arrives whole is decoded as soon as its last byte is read.
-inline constexpr std::int64_t escape_timeout_ns = 150'000'000;
 // How long the terminal is given to answer where its cursor is.
 inline constexpr int probe_timeout_ms = 500;
 

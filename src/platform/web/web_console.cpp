@@ -4,6 +4,8 @@
 
 #include "platform/web/web_console.h"
 
+#include "platform/console_notices.h"
+
 #include <emscripten.h>
 
 #include <cmath>
@@ -36,6 +38,27 @@ EM_JS(int, rpg_host_take_input, (unsigned char* buffer, int capacity), {
 EM_ASYNC_JS(void, rpg_host_wait_input, (int timeout_ms), {
     if (Module.rpgPendingInput) return;
     await Module["rpg"].waitInput(timeout_ms);
+});
+
+// A browser waits at least 4 ms for a timer set from within a timer (and so
+// from every pause after the fifth), however short it was asked to be. So a
+// timer sleeps only the part of a pause that is longer than that, waking a
+// millisecond early to allow for its lateness; what is left, or a deadline
+// already passed, yields to the page through a message to itself, which no
+// browser holds back. The program's writes were handed to the page before.
+EM_ASYNC_JS(void, rpg_host_sleep, (int milliseconds), {
+    await new Promise(function(resolve) {
+        if (milliseconds > 4) {
+            setTimeout(resolve, milliseconds - 1);
+            return;
+        }
+        var channel = new MessageChannel();
+        channel.port1.onmessage = function() {
+            channel.port1.close();
+            resolve();
+        };
+        channel.port2.postMessage(0);
+    });
 });
 
 EM_JS(int, rpg_host_columns, (), { return Module["rpg"].columns() | 0; });
@@ -73,7 +96,7 @@ public:
     int rows() override { return rpg_host_rows(); }
     std::int64_t monotonic_ns() override { return static_cast<std::int64_t>(std::llround(rpg_host_now_ms() * 1e6)); }
     std::int64_t now_seconds() override { return static_cast<std::int64_t>(rpg_host_seconds()); }
-    void sleep(int milliseconds) override { emscripten_sleep(static_cast<unsigned>(milliseconds)); }
+    void sleep(int milliseconds) override { rpg_host_sleep(milliseconds); }
 };
 
 }  // namespace
@@ -87,6 +110,6 @@ WebHost& page_host() {
 
 extern "C" EMSCRIPTEN_KEEPALIVE const char* rpg_room_notice(int min_columns, int min_rows, int columns, int rows) {
     static std::string text;
-    text = rpg::web_detail::room_notice(min_columns, min_rows, columns, rows);
+    text = rpg::too_small_message(min_columns, min_rows, columns, rows);
     return text.c_str();
 }

@@ -1,12 +1,10 @@
 #include "platform/web/web_console_core.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
-#include <optional>
 #include <vector>
 
 #include "platform/console_cells.h"
+#include "platform/console_notices.h"
 #include "platform/row_render.h"
 #include "platform/terminal/terminal_widths.h"
 
@@ -38,21 +36,12 @@ int widget_char_width(std::string_view utf8, AmbiguousWidth ambiguous) {
     for (std::size_t i = 1; i <= extra; ++i) c = (c << 6) | (static_cast<unsigned char>(utf8[i]) & 0x3Fu);
     if (c < 0x20 || c == 0x7F) return 0;
     if (console_cells::is_wide_character(c)) return 2;
-    return ambiguous == AmbiguousWidth::wide && is_ambiguous_width(c) ? 2 : 1;
-}
-
-std::string room_notice(int min_columns, int min_rows, int columns, int rows) {
-    char message[160];
-    std::snprintf(message, sizeof message, "Please make the terminal at least %d x %d (now %d x %d).", min_columns,
-                  min_rows, columns, rows);
-    return message;
+    return ambiguous == AmbiguousWidth::wide && outside_ascii_and_half_width_kana(c) ? 2 : 1;
 }
 
 }  // namespace web_detail
 
 namespace {
-
-using web_detail::escape_timeout_ns;
 
 // A cursor move, counted from 0.
 void move_to(std::string& out, int column, int row) {
@@ -66,14 +55,9 @@ WebConsoleCore::WebConsoleCore(WebHost& host, Options options) : host_(host), op
         error_ = why;
         return;
     }
-    if (options_.ambiguous == AmbiguousWidth::measure) {
-        const char* value = std::getenv("RPG_AMBIGUOUS");
-        std::optional<AmbiguousWidth> setting = ambiguous_setting(value);
-        if (!setting) {
-            error_ = std::string("RPG_AMBIGUOUS is \"") + value + "\"; it must be \"wide\" or \"narrow\"";
-            return;
-        }
-        options_.ambiguous = *setting;
+    if (std::string why = take_ambiguous_setting(options_); !why.empty()) {
+        error_ = why;
+        return;
     }
     stage_ = Stage::running;
     // The look reset, the screen cleared, the cursor shown at the top left.
@@ -86,6 +70,11 @@ WebConsoleCore::WebConsoleCore(WebHost& host, Options options) : host_(host), op
 }
 
 WebConsoleCore::~WebConsoleCore() { restore(); }
+
+ConsoleFacts WebConsoleCore::facts() {
+    const bool running = stage_ == Stage::running;
+    return ConsoleFacts{ambiguous_, running ? host_.columns() : 0, running ? host_.rows() : 0};
+}
 
 void WebConsoleCore::refuse(const std::string& why) {
     error_ = why;
@@ -135,7 +124,7 @@ void WebConsoleCore::measure_widths() {
     WidthProbe probe;
     if (!reader.reports().empty()) probe.after_ambiguous = reader.reports()[0].column;
     if (reader.reports().size() > 1) probe.after_full_width = reader.reports()[1].column;
-    const WidthDecision decision = decide_widths(probe, 1);
+    const WidthDecision decision = decide_terminal_widths(probe, 1);
     ambiguous_ = decision.ambiguous;
     if (!decision.problem.empty()) refuse(decision.problem);
 }
@@ -143,14 +132,14 @@ void WebConsoleCore::measure_widths() {
 // ---------------------------------------------------------------------------
 // Keys.
 
-void WebConsoleCore::feed(std::string_view bytes, bool discard) {
+void WebConsoleCore::feed(std::string_view bytes, Keys keys_read) {
     if (bytes.empty()) return;
     last_byte_ns_ = host_.monotonic_ns();
     std::deque<int> dropped;
-    for (char byte : bytes) decoder_.feed(static_cast<unsigned char>(byte), discard ? dropped : keys_);
+    for (char byte : bytes) decoder_.feed(static_cast<unsigned char>(byte), keys_read == Keys::drop ? dropped : keys_);
 }
 
-void WebConsoleCore::take_input(bool discard) { feed(host_.take_input(), discard); }
+void WebConsoleCore::take_input(Keys keys_read) { feed(host_.take_input(), keys_read); }
 
 void WebConsoleCore::expire_escape() {
     if (decoder_.pending() && host_.monotonic_ns() - last_byte_ns_ >= escape_timeout_ns) decoder_.flush(keys_);
@@ -165,7 +154,7 @@ bool WebConsoleCore::key_waiting() {
     if (!keys_.empty()) return true;
     // A game that polls for keys without pausing still sees its screen, and
     // now and then lets the page run so that keys can arrive.
-    flush(true);
+    flush(IfTooSmall::wait_for_room);
     if (++idle_polls_ >= web_detail::polls_per_yield) {
         idle_polls_ = 0;
         host_.sleep(0);
@@ -179,7 +168,7 @@ int WebConsoleCore::read_key() {
     if (stage_ != Stage::running) {
         throw InputClosed(error_.empty() ? "the page's terminal was already restored" : error_);
     }
-    flush(true);
+    flush(IfTooSmall::wait_for_room);
     idle_polls_ = 0;
     take_input();
     bool waited = false;
@@ -207,16 +196,16 @@ int WebConsoleCore::read_key() {
 // A pause never waits for a larger window: a notice that closes the game
 // after a while must close it on time.
 void WebConsoleCore::sleep_ms(int milliseconds) {
-    flush(false);
+    flush(IfTooSmall::go_on);
     idle_polls_ = 0;
     if (milliseconds <= 0 || stage_ != Stage::running) return;
     const std::int64_t deadline =
         pauses_.next(host_.monotonic_ns(), static_cast<std::int64_t>(milliseconds) * 1'000'000);
-    for (;;) {
-        const int left_ms = web_detail::sleep_towards(host_.monotonic_ns(), deadline);
-        if (left_ms <= 0) break;
-        host_.sleep(left_ms);
-    }
+    // The page runs at least once in every pause, even one already late, so
+    // that what was written is drawn and keys come in.
+    do {
+        host_.sleep(web_detail::sleep_towards(host_.monotonic_ns(), deadline));
+    } while (host_.monotonic_ns() < deadline);
 }
 
 std::int64_t WebConsoleCore::now_seconds() { return host_.now_seconds(); }
@@ -226,15 +215,15 @@ std::int64_t WebConsoleCore::now_seconds() { return host_.now_seconds(); }
 
 bool WebConsoleCore::too_small() { return host_.columns() < options_.min_columns || host_.rows() < options_.min_rows; }
 
-void WebConsoleCore::flush(bool wait_for_room_to_play) {
+void WebConsoleCore::flush(IfTooSmall if_too_small) {
     if (stage_ != Stage::running) return;
     if (too_small()) {
         show_room_notice();
-        if (!wait_for_room_to_play) return;
+        if (if_too_small == IfTooSmall::go_on) return;
         // Keys typed meanwhile are not meant for the game and are dropped.
         while (too_small()) {
             host_.wait_input(250);
-            take_input(true);
+            take_input(Keys::drop);
             show_room_notice();
         }
         pauses_.restart();
@@ -246,25 +235,12 @@ void WebConsoleCore::show_room_notice() {
     const int columns = std::max(host_.columns(), 1);
     const int rows = host_.rows();
     if (showing_room_notice_ && columns == shown_column_ && rows == shown_row_) return;
-    const std::string message = web_detail::room_notice(options_.min_columns, options_.min_rows, columns, rows);
     std::string out = "\x1b[0m\x1b[2J";
     shown_bright_ = false;
-    // Wrapped at blanks, so that a narrow grid still reads whole words.
-    std::vector<std::string> lines(1);
-    std::string_view rest = message;
-    while (!rest.empty()) {
-        const std::size_t blank = rest.find(' ');
-        const std::string_view word = rest.substr(0, blank);
-        rest = blank == std::string_view::npos ? std::string_view{} : rest.substr(blank + 1);
-        if (!lines.back().empty() && static_cast<int>(lines.back().size() + 1 + word.size()) > columns) {
-            lines.emplace_back();
-        }
-        if (!lines.back().empty()) lines.back() += ' ';
-        lines.back() += word;
-    }
-    for (std::size_t i = 0; i < lines.size() && static_cast<int>(i) < rows; ++i) {
-        move_to(out, 0, static_cast<int>(i));
-        out += lines[i].substr(0, static_cast<std::size_t>(columns));
+    int row = 0;
+    for (const std::string& line : too_small_notice(options_.min_columns, options_.min_rows, columns, rows)) {
+        move_to(out, 0, row++);
+        out += line;
     }
     host_.write(out);
     showing_room_notice_ = true;

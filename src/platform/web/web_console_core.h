@@ -22,29 +22,26 @@ namespace rpg {
 
 namespace web_detail {
 
-inline constexpr int logical_columns = 80;
-inline constexpr int logical_rows = 25;
-// An ESC with nothing after it for this long is the Escape key itself.
-inline constexpr std::int64_t escape_timeout_ns = 25'000'000;
 // How long the widget is given to answer where its cursor is.
 inline constexpr int probe_timeout_ms = 500;
 // A game that asks for keys this many times in a row without pausing lets
 // the page run once, so that the keys it waits for can come at all.
 inline constexpr int polls_per_yield = 64;
+// The page draws what was written at its next frame, and drawing a frame can
+// hold the program up for most of one, more on a busy machine: pauses that
+// fall behind by up to two frames (60 Hz) are caught up, which shows as the
+// late frame the page already had, and keeps runs of short pauses to their sum.
+inline constexpr std::int64_t pause_catch_up_ns = 34'000'000;
 
 // The whole milliseconds to sleep towards a deadline (0: the deadline is
-// less than a millisecond away, or past). Never beyond it: a late wake-up is
-// taken off the next pause, an early one would not be.
+// less than a millisecond away, or past: the page is only let run once).
+// Never beyond it: a late wake-up is taken off the next pause.
 int sleep_towards(std::int64_t now_ns, std::int64_t deadline_ns);
 
 // The columns the widget gives one UTF-8 character: 2 for the wide ones
 // (kanji, kana, full-width forms), 1 for the rest, ambiguous ones 2 only
 // when `ambiguous` says wide.
 int widget_char_width(std::string_view utf8, AmbiguousWidth ambiguous);
-
-// The notice shown while the page's grid is too small for the game: the
-// terminal's words.
-std::string room_notice(int min_columns, int min_rows, int columns, int rows);
 
 }  // namespace web_detail
 
@@ -64,6 +61,8 @@ public:
     void keep_screen_on_exit(bool) {}
     void restore();
     AmbiguousWidth ambiguous() const { return ambiguous_; }
+    // The ambiguous width in force and the page's grid, once started.
+    ConsoleFacts facts();
 
     void set_cursor(int column, int row) override { grid_.set_cursor(column, row); }
     void set_attribute(std::uint16_t attribute) override { grid_.set_attribute(attribute); }
@@ -75,13 +74,20 @@ public:
 
 private:
     enum class Stage { refused, running, restored };
+    // What an update does while the page's grid is too small for the game:
+    // wait until it is large enough (before a key is read), or show the
+    // notice and go on (a pause, which must end on time whatever the size).
+    enum class IfTooSmall { wait_for_room, go_on };
+    // What becomes of the keys read: kept for the game, or dropped (typed
+    // while the notice asked for a larger window, not meant for the game).
+    enum class Keys { keep, drop };
 
     void refuse(const std::string& why);
     void measure_widths();
-    void take_input(bool discard = false);
-    void feed(std::string_view bytes, bool discard = false);
+    void take_input(Keys keys_read = Keys::keep);
+    void feed(std::string_view bytes, Keys keys_read = Keys::keep);
     void expire_escape();
-    void flush(bool wait_for_room_to_play);
+    void flush(IfTooSmall if_too_small);
     bool too_small();
     void show_room_notice();
     void paint();
@@ -91,7 +97,7 @@ private:
     std::string error_;
     Stage stage_ = Stage::refused;
     AmbiguousWidth ambiguous_ = AmbiguousWidth::narrow;
-    CellGrid grid_{web_detail::logical_columns, web_detail::logical_rows};
+    CellGrid grid_{screen_columns, screen_rows};
 
     // Screen updates.
     bool paint_all_ = true;
@@ -107,7 +113,7 @@ private:
     std::int64_t last_byte_ns_ = 0;
     int idle_polls_ = 0;
 
-    PauseClock pauses_;
+    PauseClock pauses_{web_detail::pause_catch_up_ns};
 };
 
 }  // namespace rpg

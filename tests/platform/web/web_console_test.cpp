@@ -18,13 +18,13 @@ constexpr std::int64_t ms = 1'000'000;
 
 struct FakeHost : WebHost {
     std::int64_t now = 0;
-    int timer_floor_ms = 0;                                   // the browser's least timeout
-    int late_ms = 0;                                          // and how late every timer wakes
+    int late_ms = 0;                                          // how late every timer wakes
     std::vector<std::pair<std::int64_t, std::string>> typed;  // (time, bytes), in time order
     std::string reports;                                      // the answer to the width probe
     std::string shown;
     int columns_ = 80;
-    int yields = 0;
+    int yields = 0;  // sleeps of 0 ms
+    int sleeps = 0;
 
     std::string problem() override { return {}; }
     int columns() override { return columns_; }
@@ -53,9 +53,12 @@ struct FakeHost : WebHost {
             now += timeout_ms * ms;
         }
     }
+    // As the page sleeps: a timer, a millisecond short, for more than the
+    // 4 ms a browser's nested timer waits at least; a yield for the rest.
     void sleep(int milliseconds) override {
         if (milliseconds == 0) ++yields;
-        now += (std::max(milliseconds, timer_floor_ms) + late_ms) * ms;
+        ++sleeps;
+        now += milliseconds > 4 ? (milliseconds - 1 + late_ms) * ms : ms / 50;
     }
 };
 
@@ -74,21 +77,21 @@ TEST(WebConsole, WidthsAsTheWidgetDrawsThem) {
     for (const Case& c : cases) EXPECT_EQ(web_detail::widget_char_width(c.utf8, c.ambiguous), c.expected) << c.utf8;
 }
 
-// Where the browser wakes timers late or not before 4 ms, runs of pauses
-// still last as long as their sum.
+// Where the browser wakes timers late, runs of pauses still last as long as
+// their sum, and the page runs in every one of them.
 TEST(WebConsole, PausesKeepTheirTotalsOnLateTimers) {
     struct Case {
-        int pause_ms, count, floor_ms, late_ms;
-    } cases[] = {{50, 100, 4, 3}, {1, 500, 4, 1}, {17, 60, 0, 2}};
+        int pause_ms, count, late_ms;
+    } cases[] = {{50, 100, 3}, {1, 500, 1}, {17, 60, 2}, {5, 200, 6}};
     for (const Case& c : cases) {
         FakeHost host;
-        host.timer_floor_ms = c.floor_ms;
         host.late_ms = c.late_ms;
         WebConsoleCore con(host, narrow());
         for (int i = 0; i < c.count; ++i) con.sleep_ms(c.pause_ms);
         const std::int64_t total = std::int64_t{c.pause_ms} * c.count * ms;
         EXPECT_GE(host.now, total - ms) << c.pause_ms;
-        EXPECT_LE(host.now, total + (c.floor_ms + c.late_ms + 1) * ms) << c.pause_ms;
+        EXPECT_LE(host.now, total + (c.late_ms + 1) * ms) << c.pause_ms;
+        EXPECT_GE(host.sleeps, c.count) << c.pause_ms;
     }
 }
 
@@ -126,6 +129,11 @@ TEST(WebConsole, ProbeTakesTheWidgetsAnswer) {
         WebConsoleCore con(host, {80, 19, AmbiguousWidth::measure});
         EXPECT_EQ(con.ambiguous(), c.expected) << c.reports;
         EXPECT_EQ(!con.startup_error().empty(), c.refused) << c.reports;
+        // What a recording writes down: the width in force and the page's grid.
+        const ConsoleFacts facts = con.facts();
+        EXPECT_EQ(facts.ambiguous, c.expected) << c.reports;
+        EXPECT_EQ(facts.columns, c.refused ? 0 : 80) << c.reports;
+        EXPECT_EQ(facts.rows, c.refused ? 0 : 24) << c.reports;
         EXPECT_EQ(host.now, c.reports.empty() ? 500 * ms : 0);
         if (c.reports.find('k') != std::string::npos) EXPECT_EQ(con.read_key(), 'k');
     }
