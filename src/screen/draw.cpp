@@ -38,6 +38,7 @@ std::string_view blank_run(int n) {
 
 std::string repeat(std::string_view text, int n) {
     std::string out;
+    out.reserve(text.size() * static_cast<std::size_t>(std::max(n, 0)));
     for (int i = 0; i < n; ++i) out += text;
     return out;
 }

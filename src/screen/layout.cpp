@@ -72,9 +72,9 @@ void draw_command_frame(View& v, int entry, int shift) {
 void erase_command_frame(View& v, int entry, int shift) {
     const int x = frame_column(v, entry, shift);
     const int y = frame_row(entry);
-    put_at(v, x + 2, y, blanks(12));
-    put_at(v, x, y + 1, blanks(14));
-    put_at(v, x, y + 2, blanks(12));
+    put_at(v, x + 2, y, blank_run(12));
+    put_at(v, x, y + 1, blank_run(14));
+    put_at(v, x, y + 2, blank_run(12));
 }
 
 void open_command_window(View& v) {
@@ -108,9 +108,11 @@ void draw_command_labels(View& v) {
 
 void draw_enemy_view(View& v) {
     const int o = v.right_origin;
+    static const std::string side = "|" + blanks(22) + "|";
+    static const std::string bottom = " " + repeat(sjis("￣"), 11);
     put_at(v, o, 0, " ___Enemy View_________");
-    for (int row = 1; row <= 5; ++row) put_at(v, o, row, "|" + blanks(22) + "|");
-    put_at(v, o, 6, " " + repeat(sjis("￣"), 11));
+    for (int row = 1; row <= 5; ++row) put_at(v, o, row, side);
+    put_at(v, o, 6, bottom);
 }
 
 void draw_formation(View& v, const EnemyStatus& enemy, int total) {
@@ -233,16 +235,20 @@ void draw_enemy_attack_banner(View& v, int shift) {
 void draw_name_banner(View& v, std::string_view sjis_name, int shift) {
     const int o = v.right_origin + shift;
     banner_top(v, o);
-    put_at(v, o + 1, 9, sjis("／") + blanks(18) + sjis("／"));
+    static const std::string plate = sjis("／") + blanks(18) + sjis("／");
+    put_at(v, o + 1, 9, plate);
     put_at(v, o + 11 - static_cast<int>(sjis_name.size()) / 2, 9, sjis_name);
     banner_bottom(v, o);
 }
 
 void erase_banner(View& v, int shift) {
     const int o = v.right_origin + shift;
+    // Drawn for every frame of every slide: the rows are made once.
+    static const std::string plate_row = repeat(sjis("　"), 12);
+    static const std::string bottom_row = repeat(sjis("　"), 10);
     put_at(v, o + 3, 8, blank_run(20));
-    put_at(v, o + 1, 9, repeat(sjis("　"), 12));
-    put_at(v, o + 1, 10, repeat(sjis("　"), 10));
+    put_at(v, o + 1, 9, plate_row);
+    put_at(v, o + 1, 10, bottom_row);
 }
 
 void slide_target_banner(View& v, const EnemyStatus& enemy) { slide_banner(v, BannerKind::target, &enemy, {}); }

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <iterator>
 
 #include "battle/flow.h"
@@ -73,8 +74,12 @@ void check_refusal(const std::string& error, const char* file) {
     }
 }
 
-GuardedConsole::GuardedConsole(int columns, int rows)
-    : MemoryConsole(columns, rows + 10), columns_(columns), rows_(rows) {}
+GuardedConsole::GuardedConsole(int columns, int rows, Drawing drawing)
+    // The traced run draws nothing, so its grid needs no room.
+    : MemoryConsole(drawing == Drawing::checked ? columns : 1, drawing == Drawing::checked ? rows + 10 : 1),
+      columns_(columns),
+      rows_(rows),
+      drawing_(drawing) {}
 
 namespace {
 
@@ -93,13 +98,25 @@ namespace {
 
 }  // namespace
 
+// Each kind of call is folded with a tag of its own, so that, say, a move
+// and an attribute of the same numbers never look alike.
 void GuardedConsole::set_cursor(int column, int row) {
+    fold(1u << 24 | static_cast<std::uint64_t>(column) << 12 | static_cast<std::uint64_t>(row));
+    if (drawing_ == Drawing::traced) return;
     if (column < 0 || column >= columns_ || row < 0 || row >= rows_)
         fault_at("the cursor placed", column, row, "outside", columns_, rows_);
     MemoryConsole::set_cursor(column, row);
 }
 
+void GuardedConsole::set_attribute(std::uint16_t attribute) {
+    fold(2u << 24 | static_cast<std::uint64_t>(attribute));
+    if (drawing_ == Drawing::checked) MemoryConsole::set_attribute(attribute);
+}
+
 void GuardedConsole::print(std::string_view sjis_text) {
+    fold(3u << 24 | sjis_text.size());
+    fold(std::hash<std::string_view>{}(sjis_text));
+    if (drawing_ == Drawing::traced) return;
     // Bytes past the last column go on at the start of the next row, as on
     // the console; only a byte below the last row is off the screen. Each
     // line of the text is judged by its last byte, the lowest it reaches.
@@ -125,6 +142,7 @@ void GuardedConsole::print(std::string_view sjis_text) {
 }
 
 void GuardedConsole::sleep_ms(int milliseconds) {
+    fold(4u << 24 | static_cast<std::uint32_t>(milliseconds));
     if (milliseconds < 0) fault_pause(milliseconds);
     const std::int64_t before = now_ms();
     MemoryConsole::sleep_ms(milliseconds);

@@ -32,19 +32,31 @@ void check_refusal(const std::string& error, const char* file);
 // goes: the cursor is only placed on the screen the program is given, each
 // byte printed lands on it (the grid has spare rows below, so that a stray
 // write is seen rather than dropped), and no pause is negative or turns the
-// clock back.
+// clock back. Every call the game makes is also folded into a trace, so that
+// two runs compare by all they did, in order, not only by the screen left.
+//
+// A run that only repeats one already checked, to see that it does the same,
+// needs nothing but its trace: `Drawing::traced` keeps no screen.
 class GuardedConsole : public MemoryConsole {
 public:
-    GuardedConsole(int columns, int rows);
+    enum class Drawing { checked, traced };
+    GuardedConsole(int columns, int rows, Drawing drawing = Drawing::checked);
     void set_cursor(int column, int row) override;
+    void set_attribute(std::uint16_t attribute) override;
     void print(std::string_view sjis) override;
     void sleep_ms(int milliseconds) override;
     // Every cell of the area, bytes and attributes, for comparing two runs.
     std::string area_snapshot() const;
+    // A digest of every cursor move, attribute, text and pause so far.
+    std::uint64_t trace() const { return trace_; }
 
 private:
+    void fold(std::uint64_t value) { trace_ = (trace_ ^ value) * 0x100000001B3u; }
+
     int columns_;
     int rows_;
+    Drawing drawing_;
+    std::uint64_t trace_ = 0xCBF29CE484222325u;
 };
 
 // Key codes from fuzz input: most bytes pick one of the codes the game acts
