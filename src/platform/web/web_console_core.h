@@ -27,11 +27,14 @@ inline constexpr int probe_timeout_ms = 500;
 // A game that asks for keys this many times in a row without pausing lets
 // the page run once, so that the keys it waits for can come at all.
 inline constexpr int polls_per_yield = 64;
-// The page draws what was written at its next frame, and drawing a frame can
-// hold the program up for most of one, more on a busy machine: pauses that
-// fall behind by up to two frames (60 Hz) are caught up, which shows as the
-// late frame the page already had, and keeps runs of short pauses to their sum.
-inline constexpr std::int64_t pause_catch_up_ns = 34'000'000;
+// The page draws what was written at its next frame, so a pause that ends
+// late only shows as a frame the page skips. Drawing a frame holds the program
+// up for most of one, and more the first time a font's glyphs are drawn or on
+// a busy machine: pauses that fall behind by up to a quarter of a second are
+// caught up, which keeps the start-up's run of 1 ms pauses and every animation
+// to their sums. A tab the browser sent to sleep (its timers then wait a
+// second) goes on from where it woke.
+inline constexpr std::int64_t pause_catch_up_ns = 250'000'000;
 
 // The whole milliseconds to sleep towards a deadline (0: the deadline is
 // less than a millisecond away, or past: the page is only let run once).

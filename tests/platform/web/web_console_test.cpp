@@ -25,6 +25,8 @@ struct FakeHost : WebHost {
     int columns_ = 80;
     int yields = 0;  // sleeps of 0 ms
     int sleeps = 0;
+    int stall_at_sleep = -1;  // the page is held up once, in this sleep, for stall_ms
+    int stall_ms = 0;
 
     std::string problem() override { return {}; }
     int columns() override { return columns_; }
@@ -57,6 +59,7 @@ struct FakeHost : WebHost {
     // 4 ms a browser's nested timer waits at least; a yield for the rest.
     void sleep(int milliseconds) override {
         if (milliseconds == 0) ++yields;
+        if (sleeps == stall_at_sleep) now += stall_ms * ms;
         ++sleeps;
         now += milliseconds > 4 ? (milliseconds - 1 + late_ms) * ms : ms / 50;
     }
@@ -92,6 +95,27 @@ TEST(WebConsole, PausesKeepTheirTotalsOnLateTimers) {
         EXPECT_GE(host.now, total - ms) << c.pause_ms;
         EXPECT_LE(host.now, total + (c.late_ms + 1) * ms) << c.pause_ms;
         EXPECT_GE(host.sleeps, c.count) << c.pause_ms;
+    }
+}
+
+// The page is held up now and then for longer than a frame (the first glyphs
+// of a font drawn, a garbage collection): the start-up's run of 1 ms pauses
+// and its longer pauses after it still end on time. A tab the browser left
+// asleep for a second goes on from where it woke instead of rushing.
+TEST(WebConsole, PausesCatchUpOnThePageHeldUp) {
+    struct Case {
+        int stall_ms;
+        std::int64_t total_ms;
+    } cases[] = {{60, 500}, {200, 500}, {1000, 10 + 1000 + 90 + 400}};
+    for (const Case& c : cases) {
+        FakeHost host;
+        host.stall_at_sleep = 10;
+        host.stall_ms = c.stall_ms;
+        WebConsoleCore con(host, narrow());
+        for (int i = 0; i < 100; ++i) con.sleep_ms(1);
+        for (int i = 0; i < 4; ++i) con.sleep_ms(100);
+        EXPECT_GE(host.now, c.total_ms * ms - ms) << c.stall_ms;
+        EXPECT_LE(host.now, c.total_ms * ms + ms) << c.stall_ms;
     }
 }
 
