@@ -1,5 +1,7 @@
 #include "platform/cell_grid.h"
 
+#include "platform/encoding.h"
+
 namespace rpg {
 
 CellGrid::CellGrid(int width, int height)

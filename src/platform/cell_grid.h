@@ -1,8 +1,9 @@
 #pragma once
 // The screen as the game sees it: a grid of cells, each holding one byte of
 // Shift-JIS text and one text attribute, and a cursor that advances with each
-// byte written. Both consoles keep one, so that the game behaves the same on
-// the real terminal and in tests.
+// byte written. Every console keeps one (the system's consoles in their
+// session, the test console on its own), so that the game behaves the same on
+// every screen and in tests.
 
 #include <cstdint>
 #include <string>
@@ -74,10 +75,5 @@ private:
     int pending_column_ = -1;
     int pending_row_ = -1;
 };
-
-// True for the first byte of a two-byte Shift-JIS character.
-inline bool is_sjis_lead(std::uint8_t b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
-// True for a byte that can follow a lead byte.
-inline bool is_sjis_trail(std::uint8_t b) { return b >= 0x40 && b <= 0xFC && b != 0x7F; }
 
 }  // namespace rpg

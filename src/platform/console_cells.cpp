@@ -1,6 +1,8 @@
 #include "platform/console_cells.h"
 
+#include "platform/char_widths.h"
 #include "platform/console.h"
+#include "platform/encoding.h"
 
 namespace rpg::console_cells {
 namespace {
@@ -8,17 +10,9 @@ namespace {
 // The first character of a UTF-8 text (U+FFFD for a broken one).
 char32_t first_code_point(std::string_view utf8) {
     if (utf8.empty()) return 0;
-    const auto b0 = static_cast<unsigned char>(utf8[0]);
-    if (b0 < 0x80) return b0;
-    int more = b0 >= 0xF0 ? 3 : b0 >= 0xE0 ? 2 : b0 >= 0xC0 ? 1 : -1;
-    if (more < 0 || utf8.size() < static_cast<std::size_t>(more) + 1) return 0xFFFD;
-    char32_t c = b0 & (0x3Fu >> more);
-    for (int i = 1; i <= more; ++i) {
-        const auto b = static_cast<unsigned char>(utf8[static_cast<std::size_t>(i)]);
-        if ((b & 0xC0) != 0x80) return 0xFFFD;
-        c = (c << 6) | (b & 0x3Fu);
-    }
-    return c;
+    std::size_t end = 0;
+    const long c = next_code_point(utf8, end);
+    return c < 0 ? 0xFFFD : static_cast<char32_t>(c);
 }
 
 int known_or_two(int cells) { return cells == 1 ? 1 : 2; }
@@ -45,21 +39,6 @@ int measured_cells(int before_column, int before_row, int after_column, int afte
     const long long cells =
         static_cast<long long>(after_row - before_row) * buffer_width + after_column - before_column;
     return cells == 1 || cells == 2 ? static_cast<int>(cells) : 0;
-}
-
-bool is_wide_character(char32_t c) {
-    struct Range {
-        char32_t first;
-        char32_t last;
-    };
-    static constexpr Range wide[] = {
-        {0x1100, 0x115F}, {0x2E80, 0x303E}, {0x3041, 0x33FF}, {0x3400, 0x4DBF}, {0x4E00, 0x9FFF}, {0xA000, 0xA4CF},
-        {0xAC00, 0xD7A3}, {0xF900, 0xFAFF}, {0xFE30, 0xFE4F}, {0xFF00, 0xFF60}, {0xFFE0, 0xFFE6}, {0x20000, 0x3FFFD},
-    };
-    for (const Range& r : wide) {
-        if (c >= r.first && c <= r.last) return true;
-    }
-    return false;
 }
 
 CellWidths decide_cell_widths(int kanji_cells, int symbol_cells, bool wine, AmbiguousWidth ambiguous) {

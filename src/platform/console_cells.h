@@ -46,11 +46,6 @@ KeyCodes key_codes_for(std::uint16_t virtual_key, char16_t character);
 // buffer's width); 0 when that is neither 1 nor 2.
 int measured_cells(int before_column, int before_row, int after_column, int after_row, int buffer_width);
 
-// True for a character every terminal draws two columns wide (kanji, kana,
-// full-width forms); false for those that some draw one wide ("●", "■", "×",
-// Greek, box drawing).
-bool is_wide_character(char32_t c);
-
 // How many cells the console counts and the screen shows for each kind of
 // two-byte character.
 struct CellWidths {

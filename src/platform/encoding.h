@@ -45,4 +45,14 @@ ScreenChar decode_sjis_at(std::string_view bytes, std::size_t i, std::size_t& le
 // The whole text in UTF-8, with the placeholder for every invalid byte.
 std::string utf8_from_sjis(std::string_view sjis_text);
 
+// True for the first byte of a two-byte Shift-JIS character.
+inline bool is_sjis_lead(std::uint8_t b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+// True for a byte that can follow a lead byte.
+inline bool is_sjis_trail(std::uint8_t b) { return b >= 0x40 && b <= 0xFC && b != 0x7F; }
+
+// The code point of the UTF-8 character that starts at text[i] (i below
+// text.size()), advancing i past it; -1 for bytes that are no UTF-8 (a
+// broken or overlong sequence, a surrogate, beyond U+10FFFF).
+long next_code_point(std::string_view text, std::size_t& i);
+
 }  // namespace rpg

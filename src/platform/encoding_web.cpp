@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/cell_grid.h"
+#include "platform/encoding.h"
 #include "platform/encoding_convert.h"
 
 namespace rpg::detail {
@@ -95,36 +95,6 @@ void append_utf8(std::string& out, char32_t c) {
         out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
         out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
     }
-}
-
-// The code point that starts at text[i], advancing i; -1 for bytes that are
-// no UTF-8.
-long next_code_point(std::string_view text, std::size_t& i) {
-    const auto first = static_cast<unsigned char>(text[i++]);
-    if (first < 0x80) return first;
-    int extra = 0;
-    char32_t c = 0;
-    if (first >= 0xC2 && first <= 0xDF) {
-        extra = 1;
-        c = first & 0x1Fu;
-    } else if (first >= 0xE0 && first <= 0xEF) {
-        extra = 2;
-        c = first & 0x0Fu;
-    } else if (first >= 0xF0 && first <= 0xF4) {
-        extra = 3;
-        c = first & 0x07u;
-    } else {
-        return -1;
-    }
-    for (int k = 0; k < extra; ++k) {
-        if (i >= text.size()) return -1;
-        const auto next = static_cast<unsigned char>(text[i++]);
-        if ((next & 0xC0) != 0x80) return -1;
-        c = (c << 6) | (next & 0x3Fu);
-    }
-    const char32_t least[] = {0, 0x80, 0x800, 0x10000};
-    if (c < least[extra] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return -1;
-    return static_cast<long>(c);
 }
 
 }  // namespace

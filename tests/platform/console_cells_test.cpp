@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/cell_grid.h"
+#include "platform/char_widths.h"
 #include "platform/console.h"
 #include "platform/encoding.h"
 

@@ -1,6 +1,5 @@
-// The real terminal, on ncurses: start-up, the one way back, and the calls
-// the game makes. The other concerns have files of their own (see
-// terminal_internal.h).
+// The real terminal, on ncurses: taking it over and giving it back. The other
+// concerns have files of their own (see terminal_internal.h).
 //
 // Start-up takes the terminal step by step: its modes, the wake-up pipe, the
 // signal handlers, ncurses, the game's screen, and the measurement of how wide
@@ -23,7 +22,6 @@
 #include <ctime>
 
 #include "platform/terminal/terminal_internal.h"
-#include "platform/terminal/terminal_widths.h"
 
 // Only after our own headers: the curses header defines names that would clash.
 #define NCURSES_NOMACROS 1
@@ -31,12 +29,6 @@
 
 namespace rpg {
 namespace terminal_detail {
-
-std::int64_t monotonic_ns() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<std::int64_t>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
-}
 
 namespace {
 
@@ -118,24 +110,31 @@ bool set_game_modes() {
 }
 
 }  // namespace
-}  // namespace terminal_detail
 
-namespace shared = terminal_detail::shared;
+TerminalHost::~TerminalHost() { release(); }
 
-bool Terminal::Impl::start(const terminal_detail::TerminalType& type) {
+std::string TerminalHost::problem() {
+    if (!isatty(STDIN_FILENO) || !isatty(STDOUT_FILENO)) return "standard input and output must be a terminal";
+    if (!choose_utf8_locale()) return "no UTF-8 locale is available; set one for the terminal, e.g. LANG=C.UTF-8";
+    return {};
+}
+
+std::string TerminalHost::start(AmbiguousWidth) {
+    const TerminalType type = probe_terminal_type();
+    if (!type.problem.empty()) return type.problem;
+    return take_over(type);
+}
+
+std::string TerminalHost::take_over(const TerminalType& type) {
     if (tcgetattr(STDOUT_FILENO, &shared::output_modes_before) != 0 ||
         tcgetattr(STDIN_FILENO, &shared::input_modes_before) != 0) {
-        refuse(std::string("cannot read the terminal's settings: ") + std::strerror(errno));
-        return false;
+        return refuse(std::string("cannot read the terminal's settings: ") + std::strerror(errno));
     }
     int pipe_fds[2];
-    if (pipe2(pipe_fds, O_NONBLOCK | O_CLOEXEC) != 0) {
-        refuse(std::strerror(errno));
-        return false;
-    }
-    wake_read = pipe_fds[0];
-    wake_write = pipe_fds[1];
-    shared::wake_fd = wake_write;
+    if (pipe2(pipe_fds, O_NONBLOCK | O_CLOEXEC) != 0) return refuse(std::strerror(errno));
+    wake_read_ = pipe_fds[0];
+    wake_write_ = pipe_fds[1];
+    shared::wake_fd = wake_write_;
     shared::set_escapes(type.leave, type.enter);
     shared::resized = 0;
     shared::redraw = 0;
@@ -148,14 +147,11 @@ bool Terminal::Impl::start(const terminal_detail::TerminalType& type) {
     // many small pieces, emptying its buffer after each cursor movement. It
     // therefore never sees the terminal itself; its modes and size are set here.
     const int out_fd = memfd_create("screen", MFD_CLOEXEC);
-    output = out_fd >= 0 ? fdopen(out_fd, "w") : nullptr;
-    if (output == nullptr && out_fd >= 0) close(out_fd);
-    curses = output ? terminal_detail::open_screen(output) : nullptr;
-    if (!curses) {
-        refuse("the terminal could not be set up");
-        return false;
-    }
-    set_term(curses);
+    output_ = out_fd >= 0 ? fdopen(out_fd, "w") : nullptr;
+    if (output_ == nullptr && out_fd >= 0) close(out_fd);
+    curses_ = output_ ? open_screen(output_) : nullptr;
+    if (!curses_) return refuse("the terminal could not be set up");
+    set_term(curses_);
     // ncurses's own idea of the modes; nonl() also lets it move the cursor
     // down with a line feed.
     cbreak();
@@ -166,87 +162,65 @@ bool Terminal::Impl::start(const terminal_detail::TerminalType& type) {
     typeahead(-1);  // an update is never cut short because a key is waiting
     curs_set(1);
 
-    shared::output_modes_game = terminal_detail::game_modes(shared::output_modes_before);
-    shared::input_modes_game = terminal_detail::game_modes(shared::input_modes_before);
-    modes_saved = true;
+    shared::output_modes_game = game_modes(shared::output_modes_before);
+    shared::input_modes_game = game_modes(shared::input_modes_before);
+    modes_saved_ = true;
     // Everything the handlers read is in place before they are armed.
     std::atomic_signal_fence(std::memory_order_release);
     shared::active = 1;  // from here on a signal puts the modes back
-    if (!terminal_detail::set_game_modes()) {
-        refuse(std::string("cannot set the terminal's modes: ") + std::strerror(errno));
-        return false;
-    }
+    if (!set_game_modes()) return refuse(std::string("cannot set the terminal's modes: ") + std::strerror(errno));
 
     // Pauses as short as 1 ms must not be stretched by the kernel's timer slack.
     prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
-    stage = Stage::running;
 
     // The game's own screen, cleared, with the cursor at the top left: what
     // the measurement prints there is never seen outside it.
     wnoutrefresh(stdscr);
     doupdate();
     send_output();
-    if (options.ambiguous == AmbiguousWidth::measure) {
-        measure_widths();
-        if (stage != Stage::running) return false;
-    } else {
-        ambiguous = options.ambiguous;
-    }
+    return {};
+}
 
+void TerminalHost::started(AmbiguousWidth ambiguous) {
+    ambiguous_ = ambiguous;
     shared::resized = 1;  // take the window's size as it is now
-    paint_all = true;
-    return true;
+    paint_all_ = true;
 }
 
-void Terminal::Impl::refuse(const std::string& why) {
-    error = why;
+std::string TerminalHost::refuse(const std::string& why) {
     release();
-    stage = Stage::refused;
+    return why;
 }
 
-void Terminal::Impl::stop() {
-    if (stage != Stage::running) {
-        if (stage != Stage::refused) stage = Stage::restored;
-        return;
-    }
-    // What was printed last is on the screen before it goes, for terminals
-    // without a screen of their own for programs.
-    take_signal_news();
-    if (!too_small()) paint();
-    release();
-    stage = Stage::restored;
-    if (keep_screen) print_kept_screen();
-}
-
-void Terminal::Impl::release() {
+void TerminalHost::release() {
     // A signal now must find the terminal either still the game's or already
     // put back, never half way.
     sigset_t block = shared::handled_set();
     sigset_t before;
     sigprocmask(SIG_BLOCK, &block, &before);
 
-    if (curses) {
+    if (curses_) {
         endwin();
         send_output();
-        delscreen(curses);
-        curses = nullptr;
+        delscreen(curses_);
+        curses_ = nullptr;
     }
-    if (output) {
-        std::fclose(output);
-        output = nullptr;
+    if (output_) {
+        std::fclose(output_);
+        output_ = nullptr;
     }
-    if (modes_saved) {
+    if (modes_saved_) {
         tcsetattr(STDOUT_FILENO, TCSANOW, &shared::output_modes_before);
         tcsetattr(STDIN_FILENO, TCSANOW, &shared::input_modes_before);
         // Keys the game did not read (typed during the missing-file notice,
         // say) would otherwise run as a command in the shell.
         shared::drop_unread_keys();
-        modes_saved = false;
+        modes_saved_ = false;
     }
     shared::active = 0;
     remove_handlers();
     shared::wake_fd = -1;
-    for (int* fd : {&wake_read, &wake_write}) {
+    for (int* fd : {&wake_read_, &wake_write_}) {
         if (*fd >= 0) close(*fd);
         *fd = -1;
     }
@@ -254,48 +228,10 @@ void Terminal::Impl::release() {
     sigprocmask(SIG_SETMASK, &before, nullptr);
 }
 
-// ---------------------------------------------------------------------------
+std::int64_t TerminalHost::now_seconds() { return static_cast<std::int64_t>(std::time(nullptr)); }
 
-Terminal::Terminal(Options options) : impl_(std::make_unique<Impl>()) {
-    Impl& t = *impl_;
-    t.options = options;
-    if (!isatty(STDIN_FILENO) || !isatty(STDOUT_FILENO)) {
-        t.error = "standard input and output must be a terminal";
-        return;
-    }
-    if (!terminal_detail::choose_utf8_locale()) {
-        t.error = "no UTF-8 locale is available; set one for the terminal, e.g. LANG=C.UTF-8";
-        return;
-    }
-    t.error = take_ambiguous_setting(t.options);
-    if (!t.error.empty()) return;
-    const terminal_detail::TerminalType type = terminal_detail::probe_terminal_type();
-    if (!type.problem.empty()) {
-        t.error = type.problem;
-        return;
-    }
-    t.start(type);
-}
+}  // namespace terminal_detail
 
-Terminal::~Terminal() { impl_->stop(); }
-
-const std::string& Terminal::startup_error() const { return impl_->error; }
-
-void Terminal::keep_screen_on_exit(bool keep) { impl_->keep_screen = keep; }
-
-void Terminal::restore() { impl_->stop(); }
-
-ConsoleFacts Terminal::facts() {
-    const bool running = impl_->stage == Impl::Stage::running;
-    return ConsoleFacts{impl_->ambiguous, running ? COLS : 0, running ? LINES : 0};
-}
-
-void Terminal::set_cursor(int column, int row) { impl_->grid.set_cursor(column, row); }
-
-void Terminal::set_attribute(std::uint16_t attribute) { impl_->grid.set_attribute(attribute); }
-
-void Terminal::print(std::string_view sjis_text) { impl_->grid.write(sjis_text); }
-
-std::int64_t Terminal::now_seconds() { return static_cast<std::int64_t>(std::time(nullptr)); }
+Terminal::Terminal(Options options) : ConsoleSession(std::make_unique<terminal_detail::TerminalHost>(), options) {}
 
 }  // namespace rpg

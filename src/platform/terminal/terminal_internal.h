@@ -1,11 +1,12 @@
 #pragma once
-// The parts of the real terminal, shared between its files:
-//   terminal.cpp          start-up, the one way back (restore), the public calls
+// The real terminal as a console device, shared between its files:
+//   terminal.cpp          taking the terminal over and giving it back
 //   terminal_signals.cpp  the signal handlers and what they share with the rest
-//   terminal_input.cpp    reading keys
-//   terminal_output.cpp   bringing the screen up to date
-//   terminal_probe.cpp    the terminal's description and how wide it draws characters
-// Nothing here is seen by the game, which knows only the console interface.
+//   terminal_input.cpp    bytes in, waits and pauses
+//   terminal_output.cpp   painting the grid through ncurses
+//   terminal_probe.cpp    the terminal's description and its character widths
+// The console session (platform/console_session.h) does the rest; nothing
+// here is seen by the game, which knows only the console interface.
 
 #include <termios.h>
 
@@ -18,19 +19,13 @@
 #include <string_view>
 
 #include "platform/cell_grid.h"
-#include "platform/key_decoder.h"
-#include "platform/pause_clock.h"
+#include "platform/console_session.h"
 #include "platform/terminal/terminal.h"
 
 struct screen;  // ncurses's SCREEN, kept out of this header with its macros
 
 namespace rpg {
 namespace terminal_detail {
-
-// How long the terminal is given to answer where its cursor is.
-inline constexpr int probe_timeout_ms = 500;
-
-std::int64_t monotonic_ns();
 
 // ---------------------------------------------------------------------------
 // What the signal handlers share with the rest (terminal_signals.cpp). Only
@@ -103,83 +98,67 @@ private:
     std::map<std::string, std::string> real_of_;
 };
 
-}  // namespace terminal_detail
+class TerminalHost final : public ConsoleHost {
+public:
+    ~TerminalHost() override;
 
-struct Terminal::Impl {
-    enum class Stage { refused, running, restored };
-    // What an update does while the window is too small for the game: wait
-    // until it is large enough (before a key is read), or show the notice and
-    // go on (a pause, which must end on time whatever the window's size).
-    enum class IfTooSmall { wait_for_room, go_on };
-    // What becomes of the keys read: kept for the game, or dropped (typed
-    // while the notice asked for a larger window, not meant for the game).
-    enum class Keys { keep, drop };
+    std::string problem() override;
+    std::string start(AmbiguousWidth ambiguous) override;
+    void started(AmbiguousWidth ambiguous) override;
+    void release() override;
+    void print_kept_screen(const CellGrid& grid) override;
+    std::string_view name() const override { return "the terminal"; }
+    int library_width(std::string_view utf8) override;
 
-    Options options;
-    std::string error;
-    CellGrid grid{screen_columns, screen_rows};
-    Stage stage = Stage::refused;
-    bool keep_screen = false;
-    AmbiguousWidth ambiguous = AmbiguousWidth::narrow;  // as measured or set
+    Input read_available() override;
+    Wake wait_input(int timeout_ms) override;
+    void write(std::string_view bytes) override;
 
-    // What start-up has taken so far; release() gives back exactly this.
-    bool modes_saved = false;
-    int wake_read = -1;
-    int wake_write = -1;
-    static constexpr std::size_t max_signal = NSIG;  // signal numbers are below this
-    struct sigaction previous_actions[max_signal] {};
-    bool installed[max_signal]{};
-    stack_t previous_stack{};  // the signal stack before the handlers' own
-    bool stack_set = false;
-    ::screen* curses = nullptr;
-    std::FILE* output = nullptr;  // where ncurses writes; sent on by send_output
+    ScreenSize size() override;
+    bool take_news() override;
+    void paint(CellGrid& grid, bool whole) override;
+    void show_notice(const std::vector<std::string>& lines) override;
 
-    // Screen updates.
-    std::string outgoing;
-    terminal_detail::CursesStandIns stand_ins;
-    bool paint_all = true;             // stdscr must be filled again from the grid
-    bool resend_all = false;           // and the terminal's whole screen sent again
-    bool showing_room_notice = false;  // the screen asks for a larger window
-    int shown_column = -1;             // where the cursor was put at the last update
-    int shown_row = -1;
+    std::int64_t monotonic_ns() override;
+    std::int64_t now_seconds() override;
+    bool sleep_until(std::int64_t deadline_ns) override;
 
-    // Keys.
-    KeyDecoder decoder;
-    std::deque<int> keys;
-    std::int64_t last_byte_ns = 0;
-
-    PauseClock pauses;
-
+private:
     // terminal.cpp
-    bool start(const terminal_detail::TerminalType& type);
-    void refuse(const std::string& why);
-    void stop();
-    void release();
+    std::string take_over(const terminal_detail::TerminalType& type);
+    std::string refuse(const std::string& why);
 
     // terminal_signals.cpp
     void install_handlers();
     void remove_handlers();
 
-    // terminal_probe.cpp
-    void measure_widths();
-
     // terminal_output.cpp
     int width_of(std::string_view utf8) const;
-    void flush(IfTooSmall if_too_small);
-    void take_signal_news();
-    bool too_small() const;
-    void show_room_notice();
-    void wait_for_room();
-    void paint();
     void send_output();
-    void draw_row(int row, int columns);
-    void print_kept_screen() const;
+    void draw_row(const CellGrid& grid, int row, int columns);
 
-    // terminal_input.cpp
-    void read_input(Keys keys_read = Keys::keep);
-    void take_input(const unsigned char* bytes, std::size_t count, Keys keys_read = Keys::keep);
-    void expire_escape();
-    [[noreturn]] void input_closed(const std::string& why);
+    AmbiguousWidth ambiguous_ = AmbiguousWidth::narrow;  // as measured or set
+
+    // What start-up has taken so far; release() gives back exactly this.
+    bool modes_saved_ = false;
+    int wake_read_ = -1;
+    int wake_write_ = -1;
+    static constexpr std::size_t max_signal = NSIG;  // signal numbers are below this
+    struct sigaction previous_actions_[max_signal] {};
+    bool installed_[max_signal]{};
+    stack_t previous_stack_{};  // the signal stack before the handlers' own
+    bool stack_set_ = false;
+    ::screen* curses_ = nullptr;
+    std::FILE* output_ = nullptr;  // where ncurses writes; sent on by send_output
+
+    // Screen updates.
+    std::string outgoing_;
+    terminal_detail::CursesStandIns stand_ins_;
+    bool paint_all_ = true;    // stdscr must be filled again from the grid
+    bool resend_all_ = false;  // and the terminal's whole screen sent again
+    int shown_column_ = -1;    // where the cursor was put at the last update
+    int shown_row_ = -1;
 };
 
+}  // namespace terminal_detail
 }  // namespace rpg

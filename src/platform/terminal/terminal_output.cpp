@@ -1,4 +1,4 @@
-// Bringing the screen up to date.
+// Painting the grid through ncurses.
 //
 // The game writes Shift-JIS bytes into an 80 x 25 cell grid, exactly as the
 // test console does. Only when the screen is brought up to date (before every
@@ -6,13 +6,10 @@
 // decoded to UTF-8 and handed to ncurses, which works out what differs; each
 // update then reaches the terminal in a single write.
 
-#include <poll.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <ctime>
 #include <cwchar>
 
 #include "platform/console_notices.h"
@@ -23,8 +20,7 @@
 #define NCURSES_NOMACROS 1
 #include <curses.h>
 
-namespace rpg {
-namespace terminal_detail {
+namespace rpg::terminal_detail {
 namespace {
 
 // The C library's width of a text that is one character, or 0 for any other text.
@@ -74,43 +70,29 @@ void CursesStandIns::put_back(std::string& bytes) const {
     bytes.swap(out);
 }
 
-}  // namespace terminal_detail
+int TerminalHost::width_of(std::string_view utf8) const { return terminal_char_width(utf8, ambiguous_); }
 
-int Terminal::Impl::width_of(std::string_view utf8) const {
-    return terminal_detail::terminal_char_width(utf8, ambiguous);
-}
+ScreenSize TerminalHost::size() { return {COLS, LINES}; }
 
-void Terminal::Impl::take_signal_news() {
+bool TerminalHost::take_news() {
     char drain[64];
-    while (wake_read >= 0 && read(wake_read, drain, sizeof drain) > 0) {}
-    if (terminal_detail::shared::resized) {
-        terminal_detail::shared::resized = 0;
+    while (wake_read_ >= 0 && read(wake_read_, drain, sizeof drain) > 0) {}
+    bool news = false;
+    if (shared::resized) {
+        shared::resized = 0;
         winsize size{};
         if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_row > 0 && size.ws_col > 0 &&
             (size.ws_row != LINES || size.ws_col != COLS)) {
             resize_term(size.ws_row, size.ws_col);
-            paint_all = resend_all = true;
+            news = true;
         }
     }
-    if (terminal_detail::shared::redraw) {
-        terminal_detail::shared::redraw = 0;
-        paint_all = resend_all = true;
+    if (shared::redraw) {
+        shared::redraw = 0;
+        news = true;
     }
-}
-
-bool Terminal::Impl::too_small() const { return COLS < options.min_columns || LINES < options.min_rows; }
-
-void Terminal::Impl::flush(IfTooSmall if_too_small) {
-    if (stage != Stage::running) return;
-    take_signal_news();
-    if (too_small()) {
-        if (if_too_small == IfTooSmall::go_on) {
-            show_room_notice();
-            return;
-        }
-        wait_for_room();
-    }
-    paint();
+    if (news) paint_all_ = resend_all_ = true;
+    return news;
 }
 
 namespace {
@@ -125,14 +107,11 @@ int used_columns(const CellGrid& grid, int row) {
 
 }  // namespace
 
-void Terminal::Impl::paint() {
+void TerminalHost::paint(CellGrid& grid, bool whole) {
     const int columns = std::min(grid.width(), COLS);
     const int rows = std::min(grid.height(), LINES);
     if (columns <= 0 || rows <= 0) return;
-    if (showing_room_notice) {
-        showing_room_notice = false;
-        paint_all = resend_all = true;
-    }
+    if (whole) paint_all_ = resend_all_ = true;
 
     // A window narrower than the grid but large enough for the game can
     // still be too narrow for a text that reaches further right (the missing
@@ -142,14 +121,14 @@ void Terminal::Impl::paint() {
     for (int row = 0; row < grid.height() && columns < grid.width() && !wrap; ++row) {
         wrap = used_columns(grid, row) > columns;
     }
-    if (wrap) paint_all = true;
+    if (wrap) paint_all_ = true;
 
     bool changed = false;
-    if (paint_all) {
+    if (paint_all_) {
         werase(stdscr);
-        if (resend_all) clearok(curscr, TRUE);
+        if (resend_all_) clearok(curscr, TRUE);
         grid.mark_all_dirty();
-        paint_all = resend_all = false;
+        paint_all_ = resend_all_ = false;
         changed = true;
     }
     int column = std::clamp(grid.cursor_column(), 0, columns - 1);
@@ -165,56 +144,56 @@ void Terminal::Impl::paint() {
                     if (++line >= LINES) break;
                 }
                 wattrset(stdscr, (piece.attribute & attr_intensity) ? A_BOLD : A_NORMAL);
-                mvwaddstr(stdscr, line, x, stand_ins.for_curses(piece.utf8, piece.columns).c_str());
+                mvwaddstr(stdscr, line, x, stand_ins_.for_curses(piece.utf8, piece.columns).c_str());
                 x += piece.columns;
             }
         }
         wattrset(stdscr, A_NORMAL);
         column = 0;
         row = std::min(line, LINES - 1);
-        paint_all = true;  // the next update lays the rows out again
+        paint_all_ = true;  // the next update lays the rows out again
     } else {
         for (int r = 0; r < rows; ++r) {
             if (!grid.row_dirty(r)) continue;
-            draw_row(r, columns);
+            draw_row(grid, r, columns);
             changed = true;
         }
     }
     grid.clear_dirty();
 
-    if (!changed && column == shown_column && row == shown_row) return;
+    if (!changed && column == shown_column_ && row == shown_row_) return;
     wmove(stdscr, row, column);
     wnoutrefresh(stdscr);
     doupdate();
     send_output();
-    shown_column = column;
-    shown_row = row;
+    shown_column_ = column;
+    shown_row_ = row;
 }
 
-void Terminal::Impl::send_output() {
-    const int fd = fileno(output);
+void TerminalHost::send_output() {
+    const int fd = fileno(output_);
     const off_t length = lseek(fd, 0, SEEK_CUR);
     if (length <= 0) return;
-    outgoing.resize(static_cast<std::size_t>(length));
+    outgoing_.resize(static_cast<std::size_t>(length));
     std::size_t got = 0;
-    while (got < outgoing.size()) {
-        ssize_t n = pread(fd, outgoing.data() + got, outgoing.size() - got, static_cast<off_t>(got));
+    while (got < outgoing_.size()) {
+        ssize_t n = pread(fd, outgoing_.data() + got, outgoing_.size() - got, static_cast<off_t>(got));
         if (n <= 0) break;
         got += static_cast<std::size_t>(n);
     }
-    outgoing.resize(got);
-    stand_ins.put_back(outgoing);
+    outgoing_.resize(got);
+    stand_ins_.put_back(outgoing_);
     // A stop (Ctrl+Z) waits until the update is out: stopped half way, the
     // terminal would be left inside an escape sequence, or in the game's look.
-    const sigset_t stops = terminal_detail::shared::stop_set();
+    const sigset_t stops = shared::stop_set();
     sigset_t before;
     sigprocmask(SIG_BLOCK, &stops, &before);
-    terminal_detail::shared::write_all(outgoing.data(), outgoing.size());
+    shared::write_all(outgoing_.data(), outgoing_.size());
     sigprocmask(SIG_SETMASK, &before, nullptr);
     if (ftruncate(fd, 0) == 0) lseek(fd, 0, SEEK_SET);
 }
 
-void Terminal::Impl::draw_row(int row, int columns) {
+void TerminalHost::draw_row(const CellGrid& grid, int row, int columns) {
     wmove(stdscr, row, 0);
     wclrtoeol(stdscr);
     // Runs of one look go to ncurses as one string.
@@ -234,8 +213,8 @@ void Terminal::Impl::draw_row(int row, int columns) {
             run_column = piece.column;
             run_attribute = piece.attribute;
         }
-        if (ambiguous == AmbiguousWidth::wide) {
-            run += stand_ins.for_curses(piece.utf8, piece.columns);
+        if (ambiguous_ == AmbiguousWidth::wide) {
+            run += stand_ins_.for_curses(piece.utf8, piece.columns);
         } else {
             run += piece.utf8;
         }
@@ -244,59 +223,27 @@ void Terminal::Impl::draw_row(int row, int columns) {
     wattrset(stdscr, A_NORMAL);
 }
 
-void Terminal::Impl::show_room_notice() {
-    if (showing_room_notice && !paint_all) return;
+void TerminalHost::show_notice(const std::vector<std::string>& lines) {
     werase(stdscr);
-    if (resend_all) clearok(curscr, TRUE);
-    paint_all = resend_all = false;
+    if (resend_all_) clearok(curscr, TRUE);
+    paint_all_ = resend_all_ = false;
     wattrset(stdscr, A_NORMAL);
     int row = 0;
-    for (const std::string& line : too_small_notice(options.min_columns, options.min_rows, COLS, LINES)) {
-        mvwaddnstr(stdscr, row++, 0, line.c_str(), COLS);
-    }
+    for (const std::string& line : lines) mvwaddnstr(stdscr, row++, 0, line.c_str(), COLS);
     wnoutrefresh(stdscr);
     doupdate();
     send_output();
-    showing_room_notice = true;
-    shown_column = shown_row = -1;
+    shown_column_ = shown_row_ = -1;
 }
 
-void Terminal::Impl::wait_for_room() {
-    while (too_small()) {
-        show_room_notice();
-        // Nothing to do until the window changes: wait without using the CPU.
-        // Keys typed meanwhile are not meant for the game and are dropped.
-        pollfd fds[2] = {{wake_read, POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
-        if (poll(fds, 2, -1) > 0 && fds[1].revents != 0) read_input(Keys::drop);
-        take_signal_news();
-    }
-    pauses.restart();
-}
-
-void Terminal::Impl::print_kept_screen() const {
+void TerminalHost::print_kept_screen(const CellGrid& grid) {
     const std::string out = kept_screen(
         grid.height(),
-        [this](int row) { return row_line(grid, row, [this](std::string_view c) { return width_of(c); }); }, "\n");
+        [this, &grid](int row) { return row_line(grid, row, [this](std::string_view c) { return width_of(c); }); },
+        "\n");
     if (out.empty()) return;
     std::fwrite(out.data(), 1, out.size(), stdout);
     std::fflush(stdout);
 }
 
-// A pause never waits for a larger window: a notice that closes the game
-// after a while must close it on time whatever the window's size.
-void Terminal::sleep_ms(int milliseconds) {
-    Impl& t = *impl_;
-    t.flush(Impl::IfTooSmall::go_on);
-    if (milliseconds <= 0) return;
-    const std::int64_t deadline_ns =
-        t.pauses.next(terminal_detail::monotonic_ns(), static_cast<std::int64_t>(milliseconds) * 1'000'000);
-    timespec deadline{};
-    deadline.tv_sec = static_cast<time_t>(deadline_ns / 1'000'000'000);
-    deadline.tv_nsec = static_cast<long>(deadline_ns % 1'000'000'000);
-    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline, nullptr) == EINTR) {
-        // A resize or a return from a stop is shown at once, not after the pause.
-        t.flush(Impl::IfTooSmall::go_on);
-    }
-}
-
-}  // namespace rpg
+}  // namespace rpg::terminal_detail

@@ -1,16 +1,14 @@
 // What the terminal is: its description (TERM), whether it can place the
 // cursor, and how wide it draws the game's characters.
 
-#include <poll.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
 
+#include "platform/char_widths.h"
 #include "platform/terminal/terminal_internal.h"
-#include "platform/terminal/terminal_widths.h"
 
 namespace rpg {
 namespace terminal_detail {
@@ -27,55 +25,9 @@ int terminal_char_width(std::string_view utf8, AmbiguousWidth ambiguous) {
     return width;
 }
 
+int TerminalHost::library_width(std::string_view utf8) { return terminal_char_width(utf8, AmbiguousWidth::narrow); }
+
 }  // namespace terminal_detail
-
-// Prints the two probe characters at the start of a line, each followed by
-// the request for the cursor's position, and blanks them again: the screen
-// is the game's own (already cleared, cursor at the top left), and is left as
-// it was found. Keys typed meanwhile are kept for the game.
-void Terminal::Impl::measure_widths() {
-    std::string request;
-    request += '\r';
-    request += ambiguous_probe_char;
-    request += cursor_report_request;
-    request += '\r';
-    request += full_width_probe_char;
-    request += cursor_report_request;
-    request += "\r    \r";
-    terminal_detail::shared::write_all(request.data(), request.size());
-
-    CursorReportReader reader;
-    const std::int64_t deadline =
-        terminal_detail::monotonic_ns() + std::int64_t{terminal_detail::probe_timeout_ms} * 1'000'000;
-    while (reader.reports().size() < 2) {
-        const std::int64_t left_ns = deadline - terminal_detail::monotonic_ns();
-        if (left_ns <= 0) break;
-        pollfd input{STDIN_FILENO, POLLIN, 0};
-        const int ready = poll(&input, 1, static_cast<int>((left_ns + 999'999) / 1'000'000));
-        if (ready < 0 && errno == EINTR) continue;
-        if (ready <= 0) break;
-        char bytes[256];
-        const ssize_t count = read(STDIN_FILENO, bytes, sizeof bytes);
-        if (count < 0 && (errno == EINTR || errno == EAGAIN)) continue;
-        if (count <= 0) break;  // the end of input shows at the first key read
-        std::string other;
-        reader.feed(std::string_view(bytes, static_cast<std::size_t>(count)), other);
-        take_input(reinterpret_cast<const unsigned char*>(other.data()), other.size());
-    }
-    std::string rest;
-    reader.finish(rest);
-    take_input(reinterpret_cast<const unsigned char*>(rest.data()), rest.size());
-
-    WidthProbe probe;
-    if (!reader.reports().empty()) probe.after_ambiguous = reader.reports()[0].column;
-    if (reader.reports().size() > 1) probe.after_full_width = reader.reports()[1].column;
-    const std::string circle(ambiguous_probe_char);
-    WidthDecision decision =
-        decide_terminal_widths(probe, terminal_detail::terminal_char_width(circle, AmbiguousWidth::narrow));
-    ambiguous = decision.ambiguous;
-    if (!decision.problem.empty()) refuse(decision.problem);
-}
-
 }  // namespace rpg
 
 // ---------------------------------------------------------------------------

@@ -206,18 +206,17 @@ alignas(16) char signal_stack[64 * 1024];
 }  // namespace shared
 }  // namespace terminal_detail
 
-void Terminal::Impl::install_handlers() {
-    namespace shared = terminal_detail::shared;
+void terminal_detail::TerminalHost::install_handlers() {
     stack_t own{};
     own.ss_sp = shared::signal_stack;
     own.ss_size = sizeof shared::signal_stack;
-    stack_set = sigaltstack(&own, &previous_stack) == 0;
+    stack_set_ = sigaltstack(&own, &previous_stack_) == 0;
 
     // One handler at a time: a second signal waits until the first is dealt with.
     const sigset_t all_handled = shared::handled_set();
     auto install = [&](int signo, void (*handler)(int), bool keep_ignored) {
         const auto at = static_cast<std::size_t>(signo);
-        if (at >= max_signal || installed[at]) return;
+        if (at >= max_signal || installed_[at]) return;
         struct sigaction before {};
         if (sigaction(signo, nullptr, &before) != 0) return;
         if (keep_ignored && before.sa_handler == SIG_IGN) return;
@@ -225,7 +224,7 @@ void Terminal::Impl::install_handlers() {
         action.sa_handler = handler;
         action.sa_mask = all_handled;
         action.sa_flags = SA_RESTART | SA_ONSTACK;
-        if (sigaction(signo, &action, &previous_actions[at]) == 0) installed[at] = true;
+        if (sigaction(signo, &action, &previous_actions_[at]) == 0) installed_[at] = true;
     };
     for (std::size_t i = 0; i < shared::handled_count; ++i) {
         const auto& h = shared::handled_signals[i];
@@ -234,13 +233,13 @@ void Terminal::Impl::install_handlers() {
     for (int signo = SIGRTMIN; signo <= SIGRTMAX; ++signo) install(signo, shared::on_end_signal, true);
 }
 
-void Terminal::Impl::remove_handlers() {
+void terminal_detail::TerminalHost::remove_handlers() {
     for (std::size_t at = 0; at < max_signal; ++at) {
-        if (installed[at]) sigaction(static_cast<int>(at), &previous_actions[at], nullptr);
-        installed[at] = false;
+        if (installed_[at]) sigaction(static_cast<int>(at), &previous_actions_[at], nullptr);
+        installed_[at] = false;
     }
-    if (stack_set) sigaltstack(&previous_stack, nullptr);
-    stack_set = false;
+    if (stack_set_) sigaltstack(&previous_stack_, nullptr);
+    stack_set_ = false;
 }
 
 }  // namespace rpg

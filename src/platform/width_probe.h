@@ -7,15 +7,16 @@
 // line, and the terminal is asked where its cursor went (ESC [ 6 n, answered
 // ESC [ row ; column R).
 //
-// The parts here are free of the terminal itself, so that they can be tested
-// on their own.
+// Every console that talks to a terminal (a real one or the page's widget)
+// asks it this way; the parts here are free of any device, so that they can
+// be tested on their own.
 
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "platform/terminal/terminal.h"
+#include "platform/console_options.h"
 
 namespace rpg {
 
@@ -67,13 +68,5 @@ struct WidthDecision {
 // What the answers mean. Without a usable answer the C library's width of
 // the ambiguous character (`library_width`) is taken.
 WidthDecision decide_terminal_widths(const WidthProbe& probe, int library_width);
-
-// True for every character but ASCII and the half-width katakana (kanji
-// included). Asked only of a character of the game's text (code page 932)
-// that the C library calls one column wide: of those, exactly these have the
-// East-Asian width "ambiguous" (checked over the whole code page), so that a
-// terminal drawing the ambiguous characters wide draws them two columns wide,
-// and no character table is needed.
-bool outside_ascii_and_half_width_kana(char32_t c);
 
 }  // namespace rpg

@@ -1,7 +1,9 @@
 // Measuring how wide the terminal draws characters: reading its cursor
 // reports out of the input, and what the answers mean.
 
-#include "platform/terminal/terminal_widths.h"
+#include "platform/width_probe.h"
+
+#include "platform/char_widths.h"
 
 #include <gtest/gtest.h>
 

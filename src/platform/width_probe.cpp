@@ -1,4 +1,4 @@
-#include "platform/terminal/terminal_widths.h"
+#include "platform/width_probe.h"
 
 namespace rpg {
 namespace {
@@ -83,12 +83,6 @@ WidthDecision decide_terminal_widths(const WidthProbe& probe, int library_width)
         default: decision.ambiguous = library_width == 2 ? AmbiguousWidth::wide : AmbiguousWidth::narrow; break;
     }
     return decision;
-}
-
-bool outside_ascii_and_half_width_kana(char32_t c) {
-    const bool ascii = c < 0x80;
-    const bool half_width_katakana = c >= 0xFF61 && c <= 0xFF9F;
-    return !ascii && !half_width_katakana;
 }
 
 }  // namespace rpg
