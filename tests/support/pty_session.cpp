@@ -78,12 +78,6 @@ std::vector<std::pair<std::string, std::string>> environment_for(const Launch& l
 std::filesystem::path battle_program() { return RPG_BATTLE_PROGRAM; }
 std::filesystem::path field_program() { return RPG_FIELD_PROGRAM; }
 
-std::int64_t monotonic_ns() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<std::int64_t>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
-}
-
 // ---------------------------------------------------------------------------
 // Ending
 

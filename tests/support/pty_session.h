@@ -32,6 +32,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/clock.h"
 #include "support/terminal_screen.h"
 
 namespace rpg::test {
@@ -40,9 +41,8 @@ namespace rpg::test {
 std::filesystem::path battle_program();
 std::filesystem::path field_program();
 
-// Monotonic time in nanoseconds (the clock of steady_clock and of
-// clock_gettime(CLOCK_MONOTONIC)).
-std::int64_t monotonic_ns();
+// Monotonic time in nanoseconds: the programs' own clock.
+using rpg::monotonic_ns;
 
 // Where a standard stream of the program goes.
 enum class Stream {
