@@ -1,9 +1,9 @@
 #include "app/program.h"
 
 #include "app/missing_file.h"
-#include "app/recorded_run.h"
 #include "data/random.h"
 #include "platform/encoding.h"
+#include "recording/recorded_run.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -100,6 +100,32 @@ int load_and_play(const ProgramInfo& info, Console& con, StartUp& start, GameEnt
     return game(con, start, records, error);
 }
 
+RecordingRequest recording_request(const ProgramOptions& options) {
+    return RecordingRequest{options.record, options.force, options.replay, options.speed};
+}
+
+// The files a recording notes the digests of: those of load_game_data and
+// the program's own.
+std::vector<std::string> data_files_of(const ProgramInfo& info) {
+    std::vector<std::string> names = game_data_files();
+    if (info.own_data_file) names.emplace_back(info.own_data_file);
+    return names;
+}
+
+// The program's exit status: the game's, or for a replay, what the replay
+// came to: the recorded run's status at its ending, 0 at the end of a
+// recording cut short, an error when the replay went another way.
+int exit_status(const RecordedRun& recorded, int status) {
+    const std::optional<ReplayConsole::Outcome> outcome = recorded.replay_outcome(status);
+    if (!outcome) return status;
+    switch (*outcome) {
+        case ReplayConsole::Outcome::ending: return recorded.recorded_status();
+        case ReplayConsole::Outcome::cut: return exit_ok;
+        case ReplayConsole::Outcome::parted: break;
+    }
+    return exit_error;
+}
+
 }  // namespace
 
 std::string with_program_name(const char* name, const std::string& message) {
@@ -146,7 +172,8 @@ int run(const ProgramInfo& info, int argc, char** argv, GameEntry game) {
 
     RecordedRun recorded;
     std::string file_problem;
-    if (!recorded.prepare(info, start, file_problem)) {
+    if (!recorded.prepare(recording_request(parsed.options), info.name, data_files_of(info), start.data_folder,
+                          file_problem)) {
         say(info.name, file_problem);
         return exit_error;
     }
@@ -163,7 +190,7 @@ int run(const ProgramInfo& info, int argc, char** argv, GameEntry game) {
             say(info.name, terminal->startup_error());
             return exit_error;
         }
-        Console& con = recorded.begin(*terminal, terminal->facts(), start);
+        Console& con = recorded.begin(*terminal, terminal->facts(), start.options.seed);
         status = load_and_play(info, con, start, game, message);
         if (status == exit_missing_file) {
             // The notice stays readable in the shell after the screen is given back.
@@ -182,7 +209,7 @@ int run(const ProgramInfo& info, int argc, char** argv, GameEntry game) {
     if (terminal) terminal->restore();
     if (!message.empty()) say(info.name, message);
     for (const std::string& line : recorded.closing_lines(status)) say(info.name, line);
-    return recorded.exit_status(status);
+    return exit_status(recorded, status);
 }
 
 }  // namespace

@@ -9,11 +9,11 @@
 #include <string>
 #include <string_view>
 
-#include "app/recorded_console.h"
-#include "app/recording.h"
 #include "battle/flow.h"
 #include "field/field.h"
 #include "fuzz_support.h"
+#include "recording/recorded_console.h"
+#include "recording/recording.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "app/recorded_console.h"
+#include "recording/recorded_console.h"
 
 #include <algorithm>
 #include <charconv>

@@ -1,15 +1,12 @@
-#include "app/recorded_run.h"
+#include "recording/recorded_run.h"
 
-#include "data/loaders.h"
 #include "data/random.h"
 
 namespace rpg {
 namespace {
 
 // The digests of the files the program reads, as found in the data folder now.
-std::vector<RecordedFile> data_digests(const ProgramInfo& info, const std::filesystem::path& folder) {
-    std::vector<std::string> names = game_data_files();
-    if (info.own_data_file) names.emplace_back(info.own_data_file);
+std::vector<RecordedFile> data_digests(const std::vector<std::string>& names, const std::filesystem::path& folder) {
     std::vector<RecordedFile> files;
     files.reserve(names.size());
     for (const std::string& name : names) files.push_back(RecordedFile{name, file_digest(folder / name)});
@@ -31,22 +28,22 @@ const char* width_name(bool wide) { return wide ? "wide" : "narrow"; }
 
 }  // namespace
 
-bool RecordedRun::prepare(const ProgramInfo& info, const StartUp& start, std::string& message) {
-    const ProgramOptions& options = start.options;
-    program_ = info.name;
-    if (!options.record && !options.replay) return true;
-    files_ = data_digests(info, start.data_folder);
-    if (options.record) {
-        file_ = *options.record;
-        if (!writer_.create(file_, options.force, message)) {
+bool RecordedRun::prepare(const RecordingRequest& request, const std::string& program,
+                          const std::vector<std::string>& data_files, const std::filesystem::path& data_folder,
+                          std::string& message) {
+    program_ = program;
+    if (!request.record && !request.replay) return true;
+    files_ = data_digests(data_files, data_folder);
+    if (request.record) {
+        file_ = *request.record;
+        if (!writer_.create(file_, request.force, message)) {
             message = file_.string() + ": " + message;
             return false;
         }
         return true;
     }
-    if (!options.replay) return true;
-    file_ = *options.replay;
-    speed_ = options.speed.value_or(1);
+    file_ = *request.replay;
+    speed_ = request.speed.value_or(1);
     std::optional<std::string> text = read_recording_file(file_, message);
     if (!text) {
         message = file_.string() + ": " + message;
@@ -58,8 +55,8 @@ bool RecordedRun::prepare(const ProgramInfo& info, const StartUp& start, std::st
         message = file_.string() + ":" + (bad.line > 0 ? std::to_string(bad.line) + ":" : "") + " " + bad.message;
         return false;
     }
-    if (recording_->header.program != info.name) {
-        message = file_.string() + ":2: a recording of " + recording_->header.program + ", not of " + info.name;
+    if (recording_->header.program != program) {
+        message = file_.string() + ":2: a recording of " + recording_->header.program + ", not of " + program;
         recording_.reset();
         return false;
     }
@@ -70,20 +67,19 @@ bool RecordedRun::prepare(const ProgramInfo& info, const StartUp& start, std::st
 
 void RecordedRun::abandon() { writer_.discard(); }
 
-Console& RecordedRun::begin(Console& con, const ConsoleFacts& facts, StartUp& start) {
+Console& RecordedRun::begin(Console& con, const ConsoleFacts& facts, std::optional<std::uint32_t>& seed) {
     const bool wide = facts.ambiguous == AmbiguousWidth::wide;
     if (writer_.is_open()) {
         // The seed is read from the clock here, outside the recorded run, and
         // written down, so that a replay needs no clock for it.
-        const std::uint32_t seed = start.options.seed.value_or(seed_from_time(con.now_seconds()));
-        start.options.seed = seed;
-        writer_.write(header_lines(RecordingHeader{program_, seed, wide, facts.columns, facts.rows, files_}));
+        seed = seed.value_or(seed_from_time(con.now_seconds()));
+        writer_.write(header_lines(RecordingHeader{program_, *seed, wide, facts.columns, facts.rows, files_}));
         recorder_ = std::make_unique<RecordingConsole>(con, writer_);
         return *recorder_;
     }
     if (!recording_) return con;
     const RecordingHeader& header = recording_->header;
-    start.options.seed = header.seed;
+    seed = header.seed;
     if (header.ambiguous_wide != wide) {
         differences_.push_back(std::string("recorded where ambiguous characters are ") +
                                width_name(header.ambiguous_wide) + ", this terminal draws them " + width_name(wide));
@@ -126,14 +122,11 @@ std::vector<std::string> RecordedRun::closing_lines(int status) const {
     return lines;
 }
 
-int RecordedRun::exit_status(int status) const {
-    if (!replayer_) return status;
-    switch (replayer_->outcome(status)) {
-        case ReplayConsole::Outcome::ending: return recording_->ending->status;
-        case ReplayConsole::Outcome::cut: return exit_ok;
-        case ReplayConsole::Outcome::parted: break;
-    }
-    return exit_error;
+std::optional<ReplayConsole::Outcome> RecordedRun::replay_outcome(int status) const {
+    if (!replayer_) return std::nullopt;
+    return replayer_->outcome(status);
 }
+
+int RecordedRun::recorded_status() const { return recording_ && recording_->ending ? recording_->ending->status : 0; }
 
 }  // namespace rpg

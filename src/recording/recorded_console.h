@@ -9,8 +9,8 @@
 #include <optional>
 #include <string>
 
-#include "app/recording.h"
 #include "platform/console.h"
+#include "recording/recording.h"
 
 namespace rpg {
 

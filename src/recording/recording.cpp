@@ -1,4 +1,4 @@
-#include "app/recording.h"
+#include "recording/recording.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -2,7 +2,7 @@
 // agreeing, the files it will and will not read or make, and a run recorded
 // on the in-memory console replayed to the same screen.
 
-#include "app/recording.h"
+#include "recording/recording.h"
 
 #include <gtest/gtest.h>
 
@@ -14,9 +14,9 @@
 #include <fstream>
 #include <string>
 
-#include "app/recorded_console.h"
 #include "platform/memory/memory_console.h"
 #include "platform/signal_note.h"
+#include "recording/recorded_console.h"
 #include "support/data_folder.h"
 
 namespace rpg {
