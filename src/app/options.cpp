@@ -8,9 +8,7 @@
 #include <charconv>
 #include <system_error>
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
+#include "platform/process.h"
 
 #ifndef RPG_DATA_FROM_BIN
 #define RPG_DATA_FROM_BIN "../share/pawn-battle"
@@ -18,17 +16,6 @@
 
 namespace rpg {
 namespace {
-
-// On Windows the arguments come as UTF-8 (see program.cpp), so that a folder
-// whose name lies outside the ANSI code page is named exactly.
-std::filesystem::path path_from_argument(const char* argument) {
-#ifdef _WIN32
-    const std::string text(argument);
-    return std::filesystem::path(std::u8string(text.begin(), text.end()));
-#else
-    return argument;
-#endif
-}
 
 enum LongOnly : int { opt_version = 256, opt_seed, opt_ambiguous, opt_record, opt_replay, opt_force, opt_speed };
 
@@ -193,22 +180,7 @@ std::filesystem::path installed_data_folder(const char* argv0) {
     return "/data";
 #else
     std::error_code failed;
-    std::filesystem::path program;
-#ifdef _WIN32
-    std::wstring buffer(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (length == 0) break;
-        if (length < buffer.size()) {
-            buffer.resize(length);
-            program = buffer;
-            break;
-        }
-        buffer.resize(buffer.size() * 2);
-    }
-#else
-    program = std::filesystem::read_symlink("/proc/self/exe", failed);
-#endif
+    std::filesystem::path program = running_program_file();
     if (program.empty() && argv0 && *argv0) {
         // Found through PATH, a bare name says nothing about where the program lives.
         const std::filesystem::path named(argv0);

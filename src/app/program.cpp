@@ -3,13 +3,9 @@
 #include "app/missing_file.h"
 #include "data/random.h"
 #include "platform/encoding.h"
+#include "platform/files.h"
+#include "platform/process.h"
 #include "recording/recorded_run.h"
-
-#ifdef _WIN32
-#include <windows.h>
-// After windows.h, which it needs.
-#include <shellapi.h>
-#endif
 
 #include <cstdio>
 #include <cstdlib>
@@ -66,26 +62,6 @@ void print_help(const ProgramInfo& info, const std::filesystem::path& installed)
         path_text(installed).c_str());
 }
 
-// The arguments after the program's name. Windows hands main() the command
-// line in the ANSI code page, which loses every character outside it; there
-// it is taken again as the wide original, in UTF-8.
-std::vector<std::string> program_arguments(int argc, char** argv) {
-    std::vector<std::string> arguments;
-#ifdef _WIN32
-    int count = 0;
-    if (LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count)) {
-        for (int i = 1; i < count; ++i) {
-            const std::u8string text = std::filesystem::path(wide[i]).u8string();
-            arguments.emplace_back(text.begin(), text.end());
-        }
-        LocalFree(wide);
-        return arguments;
-    }
-#endif
-    for (int i = 1; i < argc; ++i) arguments.emplace_back(argv[i]);
-    return arguments;
-}
-
 // Loads the data files, as both programs do, and plays the game on them. A
 // missing file shows the notice on the console; a file the game cannot use
 // is described in `error`.
@@ -130,11 +106,6 @@ int exit_status(const RecordedRun& recorded, int status) {
 
 std::string with_program_name(const char* name, const std::string& message) {
     return std::string(name) + ": " + message;
-}
-
-std::string path_text(const std::filesystem::path& path) {
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
 }
 
 namespace {

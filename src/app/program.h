@@ -48,10 +48,6 @@ using GameEntry = int (*)(Console& con, const StartUp& start, const GameRecords&
 // The whole program: the options, then the game. Returns the exit status.
 int run_program(const ProgramInfo& info, int argc, char** argv, GameEntry game);
 
-// A path as UTF-8 text for a message, whatever the system's own encoding of
-// paths (wide on Windows).
-std::string path_text(const std::filesystem::path& path);
-
 // The message with the program's name in front: the one place a message gets it.
 std::string with_program_name(const char* name, const std::string& message);
 

@@ -1,24 +1,14 @@
 #include "data/loaders.h"
 
-#ifdef _WIN32
-#include <io.h>
-#include <windows.h>
-#else
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
-
 #include <array>
-#include <cerrno>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <utility>
 
 #include "data/tokens.h"
 #include "platform/encoding.h"
+#include "platform/files.h"
 
 namespace rpg {
 namespace {
@@ -33,67 +23,20 @@ enum class SourceState {
     read_failed,  // opened, but a read failed
 };
 
-#ifdef _WIN32
-const char* kind_of_opened(std::FILE* stream) {
-    const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
-    switch (GetFileType(handle)) {
-        case FILE_TYPE_DISK: return nullptr;
-        case FILE_TYPE_CHAR: return "a device";
-        case FILE_TYPE_PIPE: return "a pipe";
-        default: return "not a file";
-    }
-}
-#else
-const char* kind_of_opened(int fd) {
-    struct stat info {};
-    if (fstat(fd, &info) != 0) return "not a file";
-    if (S_ISREG(info.st_mode)) return nullptr;
-    if (S_ISDIR(info.st_mode)) return "a folder";
-    if (S_ISFIFO(info.st_mode)) return "a FIFO";
-    if (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode)) return "a device";
-    if (S_ISSOCK(info.st_mode)) return "a socket";
-    return "not a file";
-}
-#endif
-
 // A data file read in small pieces, so that what the program holds does not
-// grow with the file. Only a regular file is read: a FIFO nobody writes would
-// hold the start for good, and a device may never end. The file is opened
-// without waiting (a FIFO's open would wait for a writer) and what was opened
-// is judged, not the name, so that nothing swapped in meanwhile gets through.
+// grow with the file. Only a regular file is read (see platform/files.h).
 class ByteSource {
 public:
-    explicit ByteSource(const std::filesystem::path& file) {
-#ifdef _WIN32
-        // The wide name, so that folders outside the ANSI code page open too.
-        stream_ = _wfopen(file.c_str(), L"rb");
-        if (stream_ == nullptr) return;
-        if (const char* kind = kind_of_opened(stream_)) {
-            refuse(kind);
-            return;
+    explicit ByteSource(const std::filesystem::path& file) : file_(file) {
+        switch (file_.state()) {
+            case ReadableFile::State::open: state_ = SourceState::open; break;
+            case ReadableFile::State::missing: break;
+            case ReadableFile::State::not_regular:
+                state_ = SourceState::not_regular;
+                problem_ = std::string("is ") + file_.kind() + ", not a regular file";
+                break;
         }
-#else
-        const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-        if (fd < 0) return;
-        if (const char* kind = kind_of_opened(fd)) {
-            ::close(fd);
-            refuse(kind);
-            return;
-        }
-        // Reads of a regular file wait for the disk as usual.
-        const int flags = fcntl(fd, F_GETFL);
-        if (flags >= 0) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
-        stream_ = fdopen(fd, "rb");
-        if (stream_ == nullptr) {
-            ::close(fd);
-            return;
-        }
-#endif
-        state_ = SourceState::open;
     }
-    ~ByteSource() { close_file(); }
-    ByteSource(const ByteSource&) = delete;
-    ByteSource& operator=(const ByteSource&) = delete;
 
     bool is_open() const { return state_ != SourceState::missing && state_ != SourceState::not_regular; }
     SourceState state() const { return state_; }
@@ -115,31 +58,22 @@ public:
     }
 
 private:
-    void refuse(const char* kind) {
-        close_file();
-        state_ = SourceState::not_regular;
-        problem_ = std::string("is ") + kind + ", not a regular file";
-    }
     bool fill() {
-        if (stream_ == nullptr) return false;
-        errno = 0;
-        size_ = std::fread(buffer_.data(), 1, buffer_.size(), stream_);
+        if (state_ != SourceState::open) return false;
+        const std::ptrdiff_t got = file_.read(buffer_.data(), buffer_.size());
         pos_ = 0;
-        if (size_ > 0) return true;
-        if (std::ferror(stream_) != 0) {
-            const int error = errno;
+        size_ = got > 0 ? static_cast<std::size_t>(got) : 0;
+        if (got > 0) return true;
+        if (got < 0) {
+            const int error = file_.read_error();
             state_ = SourceState::read_failed;
             problem_ = std::string("cannot be read (") + (error != 0 ? std::strerror(error) : "read error") + ")";
         }
-        close_file();
+        file_.close();
         return false;
     }
-    void close_file() {
-        if (stream_ != nullptr) std::fclose(stream_);
-        stream_ = nullptr;
-    }
 
-    std::FILE* stream_ = nullptr;
+    ReadableFile file_;
     SourceState state_ = SourceState::missing;
     std::string problem_;
     std::array<char, 4096> buffer_{};

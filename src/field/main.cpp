@@ -4,6 +4,7 @@
 #include "app/program.h"
 #include "data/random.h"
 #include "field/field.h"
+#include "platform/files.h"
 
 namespace {
 

@@ -5,12 +5,6 @@
 
 #include "platform/signal_note.h"
 
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
-
 namespace rpg {
 namespace {
 
@@ -55,11 +49,7 @@ void RecordingConsole::note_signal(int signal_number) {
         length = static_cast<std::size_t>(std::to_chars(line + length, line + sizeof line - 1, number).ptr - line);
     }
     line[length++] = '\n';
-#ifdef _WIN32
-    [[maybe_unused]] const auto written = _write(self->out_.descriptor(), line, static_cast<unsigned>(length));
-#else
-    [[maybe_unused]] const auto written = ::write(self->out_.descriptor(), line, length);
-#endif
+    WrittenFile::write_from_handler(self->out_.descriptor(), line, length);
 }
 
 RunMoment RecordingConsole::now() const { return RunMoment{polls_, paused_ms_, ms_since(started_)}; }

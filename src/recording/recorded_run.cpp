@@ -37,7 +37,7 @@ bool RecordedRun::prepare(const RecordingRequest& request, const std::string& pr
     if (request.record) {
         file_ = *request.record;
         if (!writer_.create(file_, request.force, message)) {
-            message = file_.string() + ": " + message;
+            message = path_text(file_) + ": " + message;
             return false;
         }
         return true;
@@ -46,17 +46,17 @@ bool RecordedRun::prepare(const RecordingRequest& request, const std::string& pr
     speed_ = request.speed.value_or(1);
     std::optional<std::string> text = read_recording_file(file_, message);
     if (!text) {
-        message = file_.string() + ": " + message;
+        message = path_text(file_) + ": " + message;
         return false;
     }
     RecordingError bad;
     recording_ = parse_recording(*text, bad);
     if (!recording_) {
-        message = file_.string() + ":" + (bad.line > 0 ? std::to_string(bad.line) + ":" : "") + " " + bad.message;
+        message = path_text(file_) + ":" + (bad.line > 0 ? std::to_string(bad.line) + ":" : "") + " " + bad.message;
         return false;
     }
     if (recording_->header.program != program) {
-        message = file_.string() + ":2: a recording of " + recording_->header.program + ", not of " + program;
+        message = path_text(file_) + ":2: a recording of " + recording_->header.program + ", not of " + program;
         recording_.reset();
         return false;
     }
@@ -117,8 +117,8 @@ void RecordedRun::end(int status) {
 std::vector<std::string> RecordedRun::closing_lines(int status) const {
     std::vector<std::string> lines;
     if (!replayer_) return lines;
-    for (const std::string& line : differences_) lines.push_back(file_.string() + ": " + line);
-    lines.push_back(file_.string() + ": " + replayer_->verdict(status));
+    for (const std::string& line : differences_) lines.push_back(path_text(file_) + ": " + line);
+    lines.push_back(path_text(file_) + ": " + replayer_->verdict(status));
     return lines;
 }
 

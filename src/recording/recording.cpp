@@ -1,19 +1,10 @@
 #include "recording/recording.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-
 #include <atomic>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
 #include <system_error>
-
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
 
 namespace rpg {
 namespace {
@@ -108,43 +99,7 @@ bool in_order(const RunMoment& before, const RunMoment& after) {
     return after.poll >= before.poll && after.paused_ms >= before.paused_ms && after.wall_ms >= before.wall_ms;
 }
 
-// Opens a file for reading without waiting on a FIFO or a device; -1 when it
-// is not a regular file, with `error` set.
-int open_regular(const std::filesystem::path& file, std::string& error) {
-#ifdef _WIN32
-    std::error_code failed;
-    if (!std::filesystem::is_regular_file(file, failed)) {
-        error = std::filesystem::is_directory(file, failed) ? "a folder, not a recording"
-                : std::filesystem::exists(file, failed)     ? "not a regular file"
-                                                            : "no such file";
-        return -1;
-    }
-    const int fd = _wopen(file.c_str(), _O_RDONLY | _O_BINARY);
-#else
-    const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-#endif
-    if (fd < 0) {
-        error = errno == ENOENT ? "no such file" : "cannot be opened";
-        return -1;
-    }
-    struct stat about {};
-    if (fstat(fd, &about) != 0 || (about.st_mode & S_IFMT) != S_IFREG) {
-        error = (about.st_mode & S_IFMT) == S_IFDIR ? "a folder, not a recording" : "not a regular file";
-        close(fd);
-        return -1;
-    }
-    return fd;
-}
-
 }  // namespace
-
-std::uint64_t fnv1a64(std::string_view bytes, std::uint64_t hash) {
-    for (char byte : bytes) {
-        hash ^= static_cast<unsigned char>(byte);
-        hash *= 0x100000001b3u;
-    }
-    return hash;
-}
 
 std::optional<Recording> parse_recording(std::string_view text, RecordingError& error) {
     Recording r;
@@ -269,69 +224,26 @@ std::optional<Recording> parse_recording(std::string_view text, RecordingError& 
     return r;
 }
 
-std::optional<std::string> read_recording_file(const std::filesystem::path& file, std::string& error) {
-    const int fd = open_regular(file, error);
-    if (fd < 0) return std::nullopt;
-    const std::string too_large = "larger than " + std::to_string(recording_max_bytes >> 20) + " MiB, not a recording";
-    struct stat about {};
-    if (fstat(fd, &about) == 0 && static_cast<std::uint64_t>(about.st_size) > recording_max_bytes) {
-        error = too_large;
-        close(fd);
-        return std::nullopt;
+std::optional<std::string> read_recording_file(const std::filesystem::path& name, std::string& error) {
+    ReadableFile file(name);
+    switch (file.state()) {
+        case ReadableFile::State::open: break;
+        case ReadableFile::State::missing:
+            error = file.open_error() == ENOENT ? "no such file" : "cannot be opened";
+            return std::nullopt;
+        case ReadableFile::State::not_regular:
+            error = std::string_view(file.kind()) == "a folder" ? "a folder, not a recording" : "not a regular file";
+            return std::nullopt;
     }
     std::string text;
-    char buffer[1 << 16];
-    for (;;) {
-#ifdef _WIN32
-        const int got = _read(fd, buffer, sizeof buffer);
-#else
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
-#endif
-        if (got < 0) {
-            error = "cannot be read";
-            close(fd);
-            return std::nullopt;
-        }
-        if (got == 0) break;
-        text.append(buffer, static_cast<std::size_t>(got));
-        if (text.size() > recording_max_bytes) {  // it grew while read
-            error = too_large;
-            close(fd);
-            return std::nullopt;
-        }
+    switch (read_whole(file, recording_max_bytes, text)) {
+        case WholeRead::ok: return text;
+        case WholeRead::too_large:
+            error = "larger than " + std::to_string(recording_max_bytes >> 20) + " MiB, not a recording";
+            break;
+        case WholeRead::failed: error = "cannot be read"; break;
     }
-    close(fd);
-    return text;
-}
-
-// Read a piece at a time, so that a data file's size never changes what the
-// program holds, and no further than the size the file had when opened, so
-// that a file that grows for ever still ends.
-std::optional<std::uint64_t> file_digest(const std::filesystem::path& file) {
-    std::string ignored;
-    const int fd = open_regular(file, ignored);
-    if (fd < 0) return std::nullopt;
-    struct stat about {};
-    std::uint64_t left = fstat(fd, &about) == 0 ? static_cast<std::uint64_t>(about.st_size) : 0;
-    std::uint64_t hash = fnv1a64({});
-    char buffer[1 << 16];
-    while (left > 0) {
-        const auto want = static_cast<unsigned>(std::min<std::uint64_t>(left, sizeof buffer));
-#ifdef _WIN32
-        const int got = _read(fd, buffer, want);
-#else
-        const ssize_t got = ::read(fd, buffer, want);
-#endif
-        if (got < 0) {
-            close(fd);
-            return std::nullopt;
-        }
-        if (got == 0) break;
-        hash = fnv1a64(std::string_view(buffer, static_cast<std::size_t>(got)), hash);
-        left -= static_cast<std::uint64_t>(got);
-    }
-    close(fd);
-    return hash;
+    return std::nullopt;
 }
 
 std::string header_lines(const RecordingHeader& h) {
@@ -360,69 +272,35 @@ std::string ending_line(const RecordedEnding& ending) {
     return "end " + std::to_string(ending.status) + " " + moment_words(ending.at) + "\n";
 }
 
-RecordingWriter::~RecordingWriter() {
-    if (out_) std::fclose(out_);
-}
-
 bool RecordingWriter::create(const std::filesystem::path& file, bool replace, std::string& error) {
-#ifdef _WIN32
-    const int flags = _O_WRONLY | _O_CREAT | _O_BINARY | (replace ? _O_TRUNC : _O_EXCL);
-    const int fd = _wopen(file.c_str(), flags, _S_IREAD | _S_IWRITE);
-#else
-    // Never waiting on a FIFO, and replacing only a regular file.
-    const int flags = O_WRONLY | O_CREAT | O_NOCTTY | O_CLOEXEC | O_NONBLOCK | (replace ? 0 : O_EXCL);
-    const int fd = ::open(file.c_str(), flags, 0644);
-#endif
-    if (fd < 0) {
-        // A FIFO with no reader, or a device, refuses a non-blocking open.
-        error = errno == EEXIST   ? "already exists (give --force to replace it)"
-                : errno == EISDIR ? "is a folder"
-                : errno == ENXIO  ? "is not a regular file"
-                                  : std::string("cannot be created: ") + std::strerror(errno);
-        return false;
+    switch (out_.create(file, replace)) {
+        case WrittenFile::Created::ok: file_ = file; return true;
+        case WrittenFile::Created::exists: error = "already exists (give --force to replace it)"; break;
+        case WrittenFile::Created::folder: error = "is a folder"; break;
+        case WrittenFile::Created::not_regular: error = "is not a regular file"; break;
+        case WrittenFile::Created::not_emptied: error = "cannot be replaced"; break;
+        case WrittenFile::Created::failed:
+            error = std::string("cannot be created: ") + std::strerror(out_.error());
+            break;
     }
-    struct stat about {};
-    if (fstat(fd, &about) != 0 || (about.st_mode & S_IFMT) != S_IFREG) {
-        close(fd);
-        error = "is not a regular file";
-        return false;
-    }
-#ifndef _WIN32
-    if (replace && ftruncate(fd, 0) != 0) {
-        close(fd);
-        error = "cannot be replaced";
-        return false;
-    }
-#endif
-    out_ = fdopen(fd, "wb");
-    if (!out_) {
-        close(fd);
-        error = "cannot be created";
-        return false;
-    }
-    file_ = file;
-    return true;
+    return false;
 }
 
 void RecordingWriter::discard() {
-    if (!out_) return;
-    std::fclose(out_);
-    out_ = nullptr;
+    if (!out_.is_open()) return;
+    out_.close();
     std::error_code ignored;
     std::filesystem::remove(file_, ignored);
 }
 
 void RecordingWriter::write(const std::string& line) {
     if (into_) into_->append(line);
-    if (!out_) return;
+    if (!out_.is_open()) return;
     writing_ = 1;
     std::atomic_signal_fence(std::memory_order_seq_cst);
-    std::fputs(line.c_str(), out_);
-    std::fflush(out_);
+    out_.write(line);
     std::atomic_signal_fence(std::memory_order_seq_cst);
     writing_ = 0;
 }
-
-int RecordingWriter::descriptor() const { return out_ ? fileno(out_) : -1; }
 
 }  // namespace rpg

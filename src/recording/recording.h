@@ -29,12 +29,13 @@
 #include <csignal>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/files.h"
 
 namespace rpg {
 
@@ -46,9 +47,6 @@ inline constexpr std::size_t recording_max_bytes = 64u << 20;
 inline constexpr std::size_t recording_max_lines = 4'000'000;
 inline constexpr std::int64_t recording_max_count = 1'000'000'000'000'000;  // polls and milliseconds
 inline constexpr int recording_max_size = 1000;                             // terminal columns and rows
-
-// FNV-1a, 64 bits, of some bytes; `hash` carries it on from the bytes before.
-std::uint64_t fnv1a64(std::string_view bytes, std::uint64_t hash = 0xcbf29ce484222325u);
 
 // The moment of something in a run.
 struct RunMoment {
@@ -106,9 +104,7 @@ std::optional<Recording> parse_recording(std::string_view text, RecordingError& 
 // waiting on a FIFO. Empty on failure, with `error` set.
 std::optional<std::string> read_recording_file(const std::filesystem::path& file, std::string& error);
 
-// The digest of a data file as a recording notes it: none when the file
-// cannot be read as a regular file (at most `recording_max_bytes` of it count).
-std::optional<std::uint64_t> file_digest(const std::filesystem::path& file);
+// A data file's digest, as a recording notes it, is file_digest's (platform/files.h).
 
 // The lines of a recording, each one line of text ending in '\n'.
 std::string header_lines(const RecordingHeader& header);
@@ -124,7 +120,6 @@ public:
     RecordingWriter() = default;
     // Writes into a string instead of a file (for tests).
     explicit RecordingWriter(std::string* into) : into_(into) {}
-    ~RecordingWriter();
     RecordingWriter(const RecordingWriter&) = delete;
     RecordingWriter& operator=(const RecordingWriter&) = delete;
 
@@ -134,16 +129,16 @@ public:
     // Closes and removes the file made by create (nothing was recorded).
     void discard();
     void write(const std::string& line);
-    bool is_open() const { return out_ != nullptr || into_ != nullptr; }
+    bool is_open() const { return out_.is_open() || into_ != nullptr; }
     // For a signal handler: the file's descriptor (-1 when none), and whether
     // a line is being written just now (the handler then adds nothing to it).
-    int descriptor() const;
+    int descriptor() const { return out_.descriptor(); }
     bool writing() const { return writing_ != 0; }
 
 private:
     volatile std::sig_atomic_t writing_ = 0;
     std::string* into_ = nullptr;
-    std::FILE* out_ = nullptr;
+    WrittenFile out_;
     std::filesystem::path file_;
 };
 

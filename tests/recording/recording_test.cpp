@@ -17,6 +17,7 @@
 #include "platform/memory/memory_console.h"
 #include "platform/signal_note.h"
 #include "recording/recorded_console.h"
+#include "recording/recorded_run.h"
 #include "support/data_folder.h"
 
 namespace rpg {
@@ -87,11 +88,8 @@ TEST(Recording, WriterAndParserAgree) {
     EXPECT_EQ(fnv1a64("a"), 0xaf63dc4c8601ec8cu);
 }
 
-#ifndef _WIN32  // a FIFO, on the file systems that have them
 TEST(Recording, OnlyRegularFilesAreReadAndAFileIsMadeNewUnlessForced) {
     test::DataFolder folder;
-    const std::filesystem::path fifo = folder.path() / "fifo";
-    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     const std::filesystem::path big = folder.path() / "big";
     folder.write("big", "");
     std::filesystem::resize_file(big, recording_max_bytes + 1);
@@ -100,7 +98,6 @@ TEST(Recording, OnlyRegularFilesAreReadAndAFileIsMadeNewUnlessForced) {
         const char* error;
     } refused[] = {
         {folder.path(), "a folder, not a recording"},
-        {fifo, "not a regular file"},
         {folder.path() / "none", "no such file"},
         {big, "larger than 64 MiB, not a recording"},
     };
@@ -120,8 +117,8 @@ TEST(Recording, OnlyRegularFilesAreReadAndAFileIsMadeNewUnlessForced) {
     RecordingWriter again;
     EXPECT_FALSE(again.create(file, false, error));
     EXPECT_EQ(error, "already exists (give --force to replace it)");
-    EXPECT_FALSE(again.create(fifo, true, error));
-    EXPECT_EQ(error, "is not a regular file");
+    EXPECT_FALSE(again.create(folder.path(), true, error));
+    EXPECT_EQ(error, "is a folder");
     {
         RecordingWriter forced;
         ASSERT_TRUE(forced.create(file, true, error)) << error;
@@ -129,7 +126,44 @@ TEST(Recording, OnlyRegularFilesAreReadAndAFileIsMadeNewUnlessForced) {
     }
     EXPECT_EQ(read_recording_file(file, error).value_or("?"), "new\n");
 }
+
+#ifndef _WIN32  // a FIFO, on the file systems that have them
+TEST(Recording, AFifoIsNeitherReadNorReplaced) {
+    test::DataFolder folder;
+    const std::filesystem::path fifo = folder.path() / "fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    std::string error;
+    EXPECT_FALSE(read_recording_file(fifo, error));
+    EXPECT_EQ(error, "not a regular file");
+    RecordingWriter writer;
+    EXPECT_FALSE(writer.create(fifo, true, error));
+    EXPECT_EQ(error, "is not a regular file");
+}
 #endif
+
+// A refusal names the recording as the player typed it, in UTF-8, also when
+// the name lies outside Windows' ANSI code page.
+TEST(RecordedRun, ARefusalNamesTheRecordingInUtf8) {
+    test::DataFolder folder;
+    const std::filesystem::path taken = folder.path() / std::filesystem::path(u8"запись.txt");
+    const std::filesystem::path none = folder.path() / std::filesystem::path(u8"記録.txt");
+    std::ofstream(taken) << "junk\n";
+    const struct {
+        RecordingRequest request;
+        const char8_t* shown;
+    } cases[] = {
+        {{taken, false, std::nullopt, std::nullopt}, u8"запись.txt: already exists"},
+        {{std::nullopt, false, taken, std::nullopt}, u8"запись.txt:1:"},
+        {{std::nullopt, false, none, std::nullopt}, u8"記録.txt: no such file"},
+    };
+    for (const auto& c : cases) {
+        RecordedRun run;
+        std::string message;
+        EXPECT_FALSE(run.prepare(c.request, "battle", {}, folder.path(), message));
+        const std::u8string shown(c.shown);
+        EXPECT_NE(message.find(std::string(shown.begin(), shown.end())), std::string::npos) << message;
+    }
+}
 
 // A little game with the habits of the real ones: it types a line a byte at
 // a time, skipping to the end when Enter is waiting, then waits for a key,
