@@ -22,16 +22,21 @@ function freePort() {
 // python3 -m http.server on 127.0.0.1 and a free port, serving `folder`.
 export async function serve(folder) {
   const port = await freePort();
-  const child = spawn("python3", ["-m", "http.server", "--bind", "127.0.0.1", "--directory", folder, String(port)],
-    { stdio: ["ignore", "ignore", "pipe"] });
+  const child = spawn("python3", ["-m", "http.server", "--bind", "127.0.0.1", "--directory", folder, String(port)], {
+    stdio: ["ignore", "ignore", "pipe"],
+  });
   let log = "";
-  child.stderr.on("data", (chunk) => { log += chunk; });
+  child.stderr.on("data", (chunk) => {
+    log += chunk;
+  });
   const url = `http://127.0.0.1:${port}/`;
   for (let i = 0; i < 100; ++i) {
     try {
       const response = await fetch(url);
       if (response.ok) return { url, log: () => log, stop: () => child.kill() };
-    } catch { /* not listening yet */ }
+    } catch {
+      /* not listening yet */
+    }
     if (child.exitCode !== null) break;
     await sleep(50);
   }
@@ -49,15 +54,17 @@ export async function launch() {
 // The terminal's rows as text (trailing blanks dropped) and, per character,
 // whether it is drawn bold.
 export async function readScreen(page) {
-  return page.evaluate(() => [...document.querySelectorAll(".xterm-rows > div")].map((row) => {
-    const cells = [];
-    for (const node of row.childNodes) {
-      const bold = node.nodeType === 1 && node.classList.contains("xterm-bold");
-      for (const ch of node.textContent) cells.push([ch === "\u00a0" ? " " : ch, bold]);
-    }
-    while (cells.length && cells[cells.length - 1][0] === " " && !cells[cells.length - 1][1]) cells.pop();
-    return { text: cells.map((c) => c[0]).join(""), cells };
-  }));
+  return page.evaluate(() =>
+    [...document.querySelectorAll(".xterm-rows > div")].map((row) => {
+      const cells = [];
+      for (const node of row.childNodes) {
+        const bold = node.nodeType === 1 && node.classList.contains("xterm-bold");
+        for (const ch of node.textContent) cells.push([ch === "\u00a0" ? " " : ch, bold]);
+      }
+      while (cells.length && cells[cells.length - 1][0] === " " && !cells[cells.length - 1][1]) cells.pop();
+      return { text: cells.map((c) => c[0]).join(""), cells };
+    }),
+  );
 }
 
 export const screenText = (screen) => screen.map((row) => row.text).join("\n");
@@ -71,7 +78,10 @@ export async function waitForScreen(page, what, { timeoutMs = 15000, quietMs = 3
   for (;;) {
     const screen = await readScreen(page);
     const text = screenText(screen);
-    if (text !== last) { last = text; since = Date.now(); }
+    if (text !== last) {
+      last = text;
+      since = Date.now();
+    }
     const found = typeof what === "string" ? text.includes(what) : what.test(text);
     if (found && Date.now() - since >= quietMs) return screen;
     if (Date.now() > deadline) {
@@ -91,7 +101,8 @@ export async function openPage(browser, url, { viewport = { width: 1280, height:
   // (a blob: is the page's own, a recording offered for download).
   const origin = new URL(url).origin;
   page.on("request", (request) => {
-    if (!request.url().startsWith(origin) && !/^(data|blob):/.test(request.url())) problems.push(`fetched ${request.url()}`);
+    if (!request.url().startsWith(origin) && !/^(data|blob):/.test(request.url()))
+      problems.push(`fetched ${request.url()}`);
   });
   await page.goto(url);
   return { page, context, problems };
@@ -106,13 +117,18 @@ export function tmuxSession(command, { cwd } = {}) {
   const quoted = command.map((word) => `'${word.replaceAll("'", "'\\''")}'`).join(" ");
   const env = { ...process.env, LANG: "C.UTF-8", LC_ALL: "C.UTF-8", TERM: "xterm-256color" };
   const tmux = (...args) => execFileSync("tmux", ["-L", name, ...args], { env, cwd, encoding: "utf8" });
-  tmux("-f", "/dev/null", "new-session", "-d", "-x", "80", "-y", "24", "-s", "rpg",
-    `${quoted}; sleep 600`);
+  tmux("-f", "/dev/null", "new-session", "-d", "-x", "80", "-y", "24", "-s", "rpg", `${quoted}; sleep 600`);
   tmux("set-option", "-g", "status", "off");
   return {
     keys: (...keys) => tmux("send-keys", "-t", "rpg", ...keys),
     screen: () => parseCapture(tmux("capture-pane", "-p", "-e", "-N", "-t", "rpg")),
-    stop: () => { try { tmux("kill-server"); } catch { /* already gone */ } },
+    stop: () => {
+      try {
+        tmux("kill-server");
+      } catch {
+        /* already gone */
+      }
+    },
   };
 }
 
@@ -148,7 +164,10 @@ export async function waitForTmux(session, what, { timeoutMs = 15000, quietMs = 
   for (;;) {
     const screen = session.screen();
     const text = screenText(screen);
-    if (text !== last) { last = text; since = Date.now(); }
+    if (text !== last) {
+      last = text;
+      since = Date.now();
+    }
     const found = typeof what === "string" ? text.includes(what) : what.test(text);
     if (found && Date.now() - since >= quietMs) return screen;
     if (Date.now() > deadline) throw new Error(`the terminal did not show ${what}; it shows:\n${text}`);
@@ -166,8 +185,10 @@ export function compareScreens(expected, actual) {
       const [ec, eb] = e[x] ?? [" ", false];
       const [ac, ab] = a[x] ?? [" ", false];
       if (ec !== ac || (eb !== ab && ec !== " ")) {
-        out.push(`row ${y + 1}, character ${x + 1}: terminal ${JSON.stringify(ec)}${eb ? " bold" : ""}, ` +
-          `page ${JSON.stringify(ac)}${ab ? " bold" : ""}`);
+        out.push(
+          `row ${y + 1}, character ${x + 1}: terminal ${JSON.stringify(ec)}${eb ? " bold" : ""}, ` +
+            `page ${JSON.stringify(ac)}${ab ? " bold" : ""}`,
+        );
         break;
       }
     }

@@ -11,7 +11,15 @@ import { tmpdir } from "node:os";
 import { join, dirname, resolve } from "node:path";
 import { fileURLToPath } from "node:url";
 import {
-  serve, launch, openPage, readScreen, screenText, waitForScreen, tmuxSession, compareScreens, sleep,
+  serve,
+  launch,
+  openPage,
+  readScreen,
+  screenText,
+  waitForScreen,
+  tmuxSession,
+  compareScreens,
+  sleep,
 } from "./lib.mjs";
 
 const [siteArg, binArg, ...only] = process.argv.slice(2);
@@ -23,8 +31,10 @@ const site = resolve(siteArg);
 const bin = resolve(binArg);
 const assets = resolve(dirname(fileURLToPath(import.meta.url)), "../../assets");
 
-const sampleFiles = () => readdirSync(assets).filter((name) => name.endsWith(".txt"))
-  .map((name) => ({ name, mimeType: "text/plain", buffer: readFileSync(join(assets, name)) }));
+const sampleFiles = () =>
+  readdirSync(assets)
+    .filter((name) => name.endsWith(".txt"))
+    .map((name) => ({ name, mimeType: "text/plain", buffer: readFileSync(join(assets, name)) }));
 const cp932 = new TextDecoder("shift_jis");
 
 // A copy of the sample data with some files changed or left out, as a folder
@@ -46,15 +56,21 @@ function heroWith(line, numbers) {
   const text = readFileSync(join(assets, "Hero_Status_Info.txt"));
   const lines = cp932.decode(text).split("\n");
   lines[line] = numbers;
-  const name = text.subarray(0, text.indexOf(0x0a));  // the name stays in Shift-JIS
+  const name = text.subarray(0, text.indexOf(0x0a)); // the name stays in Shift-JIS
   return Buffer.concat([name, Buffer.from(`\n${lines.slice(1).join("\n")}`, "latin1")]);
 }
 
 // A hero fast enough that running away always succeeds.
 const fastHero = () => dataSet({ "Hero_Status_Info.txt": heroWith(1, "60 12 8 6 6 60") });
 
-const pageKeys = { Enter: "Enter", Down: "ArrowDown", Up: "ArrowUp", Left: "ArrowLeft", Right: "ArrowRight",
-  Space: " " };
+const pageKeys = {
+  Enter: "Enter",
+  Down: "ArrowDown",
+  Up: "ArrowUp",
+  Left: "ArrowLeft",
+  Right: "ArrowRight",
+  Space: " ",
+};
 
 // The page and the terminal program side by side, driven by the same keys.
 async function sideBySide(browser, program, { query = "", args = [], data = assets, files = null } = {}) {
@@ -62,7 +78,8 @@ async function sideBySide(browser, program, { query = "", args = [], data = asse
   const opened = await openPage(browser, `${server.url}?program=${program}${query}`);
   if (files) await opened.page.setInputFiles("#data-files", files);
   return {
-    ...opened, terminal,
+    ...opened,
+    terminal,
     async press(key) {
       await opened.page.keyboard.press(pageKeys[key] ?? key);
       terminal.keys(key);
@@ -76,12 +93,17 @@ async function sideBySide(browser, program, { query = "", args = [], data = asse
         const mine = await readScreen(opened.page);
         const theirs = terminal.screen();
         const both = screenText(mine) + "\n--\n" + screenText(theirs);
-        if (both !== last) { last = both; since = Date.now(); }
+        if (both !== last) {
+          last = both;
+          since = Date.now();
+        }
         const differences = compareScreens(theirs, mine);
         if (!differences && Date.now() - since >= quietMs) return mine;
         if (Date.now() > deadline) {
-          throw new Error(`${what}: the page differs from the terminal:\n${differences}\n` +
-            `page:\n${screenText(mine)}\nterminal:\n${screenText(theirs)}`);
+          throw new Error(
+            `${what}: the page differs from the terminal:\n${differences}\n` +
+              `page:\n${screenText(mine)}\nterminal:\n${screenText(theirs)}`,
+          );
         }
         await sleep(50);
       }
@@ -107,7 +129,9 @@ function columnOf(row, ch) {
   let column = 0;
   for (const c of row.text) {
     if (c === ch) return column;
-    column += /[\u1100-\u115f\u2e80-\ua4cf\uac00-\ud7a3\uf900-\ufaff\ufe30-\ufe4f\uff00-\uff60\uffe0-\uffe6]/.test(c) ? 2 : 1;
+    column += /[\u1100-\u115f\u2e80-\ua4cf\uac00-\ud7a3\uf900-\ufaff\ufe30-\ufe4f\uff00-\uff60\uffe0-\uffe6]/.test(c)
+      ? 2
+      : 1;
   }
   return -1;
 }
@@ -123,21 +147,30 @@ const scenarios = {
   // The start-up screen cell by cell; the page measures the ambiguous width
   // through xterm.js (narrow), the terminal is told.
   async "battle start-up screen as on the terminal"(browser) {
-    const both = await sideBySide(browser, "battle", { query: "&seed=7", args: ["--seed", "7", "--ambiguous", "narrow"] });
+    const both = await sideBySide(browser, "battle", {
+      query: "&seed=7",
+      args: ["--seed", "7", "--ambiguous", "narrow"],
+    });
     try {
       await waitForScreen(both.page, menuShown);
       const screen = await both.agree("start-up");
-      check(screen[1].text.includes("たたかう") && screen[0].cells.some(([ch, bold]) => ch === "＿" && bold),
-        "the first command's frame is not drawn bright");
+      check(
+        screen[1].text.includes("たたかう") && screen[0].cells.some(([ch, bold]) => ch === "＿" && bold),
+        "the first command's frame is not drawn bright",
+      );
       check(both.problems.length === 0, `page errors: ${both.problems}`);
-    } finally { await both.close(); }
+    } finally {
+      await both.close();
+    }
   },
 
   // たたかう, the target, the first skill, its message and the three pawns'
   // answers, back to the command menu: the same seed plays the same turn.
   async "one fight turn with a seed, key by key as on the terminal"(browser) {
-    const both = await sideBySide(browser, "battle", { query: "&seed=7&ambiguous=narrow",
-      args: ["--seed", "7", "--ambiguous", "narrow"] });
+    const both = await sideBySide(browser, "battle", {
+      query: "&seed=7&ambiguous=narrow",
+      args: ["--seed", "7", "--ambiguous", "narrow"],
+    });
     try {
       await both.agree("start-up");
       for (let key = 1; key <= 7; ++key) {
@@ -146,11 +179,16 @@ const scenarios = {
       }
       const text = screenText(await readScreen(both.page));
       check(/HP : \d+ \/ 60/.test(text) && !text.includes("HP : 60 / 60"), "the pawns did not strike back");
-    } finally { await both.close(); }
+    } finally {
+      await both.close();
+    }
   },
 
   async "item list"(browser) {
-    const both = await sideBySide(browser, "battle", { query: "&seed=3", args: ["--seed", "3", "--ambiguous", "narrow"] });
+    const both = await sideBySide(browser, "battle", {
+      query: "&seed=3",
+      args: ["--seed", "3", "--ambiguous", "narrow"],
+    });
     try {
       await both.agree("start-up");
       for (const key of ["Down", "Down", "Enter"]) await both.press(key);
@@ -163,22 +201,30 @@ const scenarios = {
       await both.agree("the next item");
       await both.press("Left");
       await both.agree("back to the command menu");
-    } finally { await both.close(); }
+    } finally {
+      await both.close();
+    }
   },
 
   // Running away ends the battle: the closing key, how it ended, and play
   // again without reloading.
   async "running away, the closing key and play again"(browser) {
     const data = fastHero();
-    const both = await sideBySide(browser, "battle", { query: "&seed=5", args: ["--seed", "5", "--ambiguous", "narrow"],
-      data: data.folder, files: data.files });
+    const both = await sideBySide(browser, "battle", {
+      query: "&seed=5",
+      args: ["--seed", "5", "--ambiguous", "narrow"],
+      data: data.folder,
+      files: data.files,
+    });
     try {
       await both.agree("start-up");
       for (const key of ["Down", "Down", "Down", "Enter"]) await both.press(key);
       const screen = await both.agree("running away");
       check(screenText(screen).includes("にげることに成功しました。"), "not escaped");
       check(screenText(screen).includes(closingPrompt), "no closing prompt");
-      await both.page.evaluate(() => { window.samePage = true; });
+      await both.page.evaluate(() => {
+        window.samePage = true;
+      });
       await both.page.keyboard.press("x");
       const ending = await endingShown(both.page);
       check(ending.status === "0" && ending.text === "The battle is over.", `ending: ${JSON.stringify(ending)}`);
@@ -227,12 +273,15 @@ const scenarios = {
       check(!differences, `the touch-played battle differs from the terminal's:\n${differences}`);
       check(screenText(mine).includes("にげることに成功しました。"), "not escaped");
       // What reached the program, less the terminal's answer to the width probe.
-      const keys = (await page.evaluate(() => window.rpgBench.keys.map(([, bytes]) => bytes)))
-        .filter((bytes) => !/^\x1b\[\d+;\d+R$/.test(bytes));
+      const keys = (await page.evaluate(() => window.rpgBench.keys.map(([, bytes]) => bytes))).filter(
+        (bytes) => !/^\x1b\[\d+;\d+R$/.test(bytes),
+      );
       const [down, up] = [keys[4], keys[3]];
       check(/^\x1b[[O]B$/.test(down) && /^\x1b[[O]A$/.test(up), `the keyboard sent ${JSON.stringify(keys)}`);
-      check(JSON.stringify(keys) === JSON.stringify([down, down, down, up, down, up, down, "\r"]),
-        `the touch keys sent other codes than the keyboard: ${JSON.stringify(keys)}`);
+      check(
+        JSON.stringify(keys) === JSON.stringify([down, down, down, up, down, up, down, "\r"]),
+        `the touch keys sent other codes than the keyboard: ${JSON.stringify(keys)}`,
+      );
       await page.tap("#key-space");
       const ending = await endingShown(page);
       check(ending.status === "0", `ending: ${JSON.stringify(ending)}`);
@@ -254,7 +303,9 @@ const scenarios = {
       const after = await both.agree("one step left");
       check(columnOf(after[16], "●") === 44, "the hero did not take one step left");
       check(await both.page.isVisible("#restart"), "the field has no restart");
-    } finally { await both.close(); }
+    } finally {
+      await both.close();
+    }
   },
 
   // The pawn comes for a hero that stands near it; Restart begins afresh.
@@ -267,11 +318,14 @@ const scenarios = {
       await page.evaluate(() => {
         window.pawnRows = [];
         const rows = document.querySelector(".xterm-rows");
-        new MutationObserver(() => window.pawnRows.push(rows.children[3].textContent))
-          .observe(rows, { childList: true, subtree: true, characterData: true });
+        new MutationObserver(() => window.pawnRows.push(rows.children[3].textContent)).observe(rows, {
+          childList: true,
+          subtree: true,
+          characterData: true,
+        });
       });
       await page.setInputFiles("#data-files", data.files);
-      await sleep(4000);  // the wipe (1.1 s), then the chase
+      await sleep(4000); // the wipe (1.1 s), then the chase
       const seen = [];
       for (const text of await page.evaluate(() => window.pawnRows)) {
         const column = columnOf({ text: text.replaceAll("\u00a0", " ") }, "兵");
@@ -280,8 +334,10 @@ const scenarios = {
       // Step by step to the right, two columns a step, until it stands on the hero.
       const from = seen.lastIndexOf(8);
       const walk = seen.slice(from);
-      check(from >= 0 && JSON.stringify(walk) === JSON.stringify([8, 10, 12, 14]),
-        `the pawn did not walk to the hero: columns ${seen}`);
+      check(
+        from >= 0 && JSON.stringify(walk) === JSON.stringify([8, 10, 12, 14]),
+        `the pawn did not walk to the hero: columns ${seen}`,
+      );
       await page.click("#restart");
       const screen = await waitForScreen(page, "●", { quietMs: 0, timeoutMs: 20000 });
       check(screen.length === 24, "no screen after the restart");
@@ -300,7 +356,10 @@ const scenarios = {
       await waitForScreen(page, menuShown);
       await page.setInputFiles("#data-files", data.files);
       await page.waitForFunction(() => document.getElementById("data-state").textContent.startsWith("Own data"));
-      check((await page.textContent("#data-state")).includes("Missing: Pawn_Status_Info.txt"), "the missing file is not named");
+      check(
+        (await page.textContent("#data-state")).includes("Missing: Pawn_Status_Info.txt"),
+        "the missing file is not named",
+      );
       await waitForScreen(page, "ファイルが存在しないため情報の初期化に失敗しました。");
       const started = Date.now();
       const ending = await endingShown(page);
@@ -327,11 +386,17 @@ const scenarios = {
       const ending = await endingShown(page);
       let expected = "";
       for (let i = 0; i < 50 && !expected; ++i, await sleep(100)) {
-        try { expected = readFileSync(errors, "utf8").trim(); } catch { /* not yet */ }
+        try {
+          expected = readFileSync(errors, "utf8").trim();
+        } catch {
+          /* not yet */
+        }
       }
       check(expected.startsWith("battle: "), `the terminal program said ${JSON.stringify(expected)}`);
-      check(ending.status === "1" && ending.detail.trim() === expected,
-        `the page said ${JSON.stringify(ending)}, the terminal ${JSON.stringify(expected)}`);
+      check(
+        ending.status === "1" && ending.detail.trim() === expected,
+        `the page said ${JSON.stringify(ending)}, the terminal ${JSON.stringify(expected)}`,
+      );
       await page.click("#data-sample");
       await waitForScreen(page, menuShown);
     } finally {
@@ -346,20 +411,25 @@ const scenarios = {
   async "a huge data file"(browser) {
     const data = dataSet();
     const hero = join(data.folder, "Hero_Status_Info.txt");
-    truncateSync(hero, 100 * 1024 * 1024);  // the sample hero, then zero bytes up to 100 MB
+    truncateSync(hero, 100 * 1024 * 1024); // the sample hero, then zero bytes up to 100 MB
     const { page, context } = await openPage(browser, server.url);
     try {
       await waitForScreen(page, menuShown);
       const started = Date.now();
-      await page.setInputFiles("#data-files", [hero, ...data.files.filter((f) => f.name !== "Hero_Status_Info.txt")
-        .map((f) => join(data.folder, f.name))]);
+      await page.setInputFiles("#data-files", [
+        hero,
+        ...data.files.filter((f) => f.name !== "Hero_Status_Info.txt").map((f) => join(data.folder, f.name)),
+      ]);
       await page.waitForFunction(() => document.getElementById("data-state").textContent.includes("first MiB"));
       const state = await page.textContent("#data-state");
       check(state.includes("Hero_Status_Info.txt"), `state: ${state}`);
-      const answer = await page.evaluate(() => new Promise((done) => {
-        const asked = performance.now();
-        setTimeout(() => done(performance.now() - asked), 0);
-      }));
+      const answer = await page.evaluate(
+        () =>
+          new Promise((done) => {
+            const asked = performance.now();
+            setTimeout(() => done(performance.now() - asked), 0);
+          }),
+      );
       check(answer < 100, `the page took ${answer} ms to answer`);
       await waitForScreen(page, menuShown);
       check(Date.now() - started < 10000, "the huge file held the start up");
@@ -428,10 +498,13 @@ const scenarios = {
       await page.selectOption("#replay-speed", "max");
       // The next ending told is the replay's, however soon it comes.
       const nextEnding = async (file) => {
-        await page.evaluate(() => { document.getElementById("ending-text").textContent = ""; });
+        await page.evaluate(() => {
+          document.getElementById("ending-text").textContent = "";
+        });
         await page.setInputFiles("#replay-file", file);
-        await page.waitForFunction(() => document.getElementById("ending-text").textContent !== "", null,
-          { timeout: 45000 });
+        await page.waitForFunction(() => document.getElementById("ending-text").textContent !== "", null, {
+          timeout: 45000,
+        });
         return endingShown(page);
       };
       const watched = await nextEnding({ name: "rec.txt", mimeType: "text/plain", buffer: Buffer.from(text) });
@@ -440,17 +513,22 @@ const scenarios = {
       const again = screenText(await readScreen(page));
       check(again === screen, `the replay's last screen differs:\n${again}\n---- recorded:\n${screen}`);
 
-      const bad = await nextEnding({ name: "bad.txt", mimeType: "text/plain", buffer: Buffer.from("not a recording\n") });
+      const bad = await nextEnding({
+        name: "bad.txt",
+        mimeType: "text/plain",
+        buffer: Buffer.from("not a recording\n"),
+      });
       const lines = bad.detail.split("\n").filter((line) => line !== "");
-      check(bad.status === "1" && lines.length === 1 && lines[0].includes("rec.txt"),
-        `a bad recording: ${JSON.stringify(bad)}`);
+      check(
+        bad.status === "1" && lines.length === 1 && lines[0].includes("rec.txt"),
+        `a bad recording: ${JSON.stringify(bad)}`,
+      );
       check(problems.length === 0, `page errors: ${problems}`);
     } finally {
       data.remove();
       await context.close();
     }
   },
-
 };
 
 const server = await serve(site);

@@ -41,8 +41,10 @@ const host = {
       wake = resolve;
       if (waiting) return resolve();
       if (timeoutMs >= 0) return setTimeout(resolve, timeoutMs);
-      if (lastKey < 0) {  // the first wait for the player: the command menu
-        if (screen.text() !== expected) fail("start-up screen differs:\n" + screen.text() + "\n--- expected:\n" + expected);
+      if (lastKey < 0) {
+        // the first wait for the player: the command menu
+        if (screen.text() !== expected)
+          fail("start-up screen differs:\n" + screen.text() + "\n--- expected:\n" + expected);
         lastKey = 0;
       }
       setTimeout(resolve, 20);
@@ -56,10 +58,12 @@ const started = performance.now();
 require(path.join(bin, "battle.js"))({
   arguments: ["--data", "/data", "--seed", "7"],
   rpg: host,
-  preRun: [(m) => {
-    m.FS.mkdir("/data");
-    for (const f of fs.readdirSync(assets)) m.FS.writeFile("/data/" + f, fs.readFileSync(path.join(assets, f)));
-  }],
+  preRun: [
+    (m) => {
+      m.FS.mkdir("/data");
+      for (const f of fs.readdirSync(assets)) m.FS.writeFile("/data/" + f, fs.readFileSync(path.join(assets, f)));
+    },
+  ],
   printErr: (line) => console.error(line),
   locateFile: (name) => path.join(bin, name),
   onAbort: (what) => fail("aborted: " + what),
