@@ -8,7 +8,7 @@
 import { readdirSync, readFileSync, statSync } from "node:fs";
 import { dirname, join, resolve } from "node:path";
 import { fileURLToPath } from "node:url";
-import { serve, launch, waitForScreen, sleep } from "../../tests/web/lib.mjs";
+import { serve, launch, waitForScreen, sleep } from "../../tools/browser.mjs";
 
 const args = process.argv.slice(2);
 const site = resolve(args.find((a) => !a.startsWith("--")) ?? "build/web/site");
