@@ -34,6 +34,10 @@ struct ProgramInfo {
     const char* own_data_file = nullptr;
 };
 
+// The program's own description, defined beside its main(): the browser build
+// also tells the page its minimum room from it (app/page_facts.cpp).
+extern const ProgramInfo program_info;
+
 struct StartUp {
     ProgramOptions options;
     std::filesystem::path data_folder;

@@ -14,6 +14,7 @@
 
 namespace rpg {
 
+inline constexpr const char* map_file_name = "test.txt";
 inline constexpr int map_rows = 19;
 inline constexpr int map_columns = 54;
 inline constexpr int map_cells = map_rows * map_columns;  // 1026 bytes of test.txt

@@ -8,13 +8,11 @@
 
 namespace {
 
-constexpr const char* map_file_name = "test.txt";
-
 int walk_field(rpg::Console& con, const rpg::StartUp& start, const rpg::GameRecords& records, std::string& error) {
     rpg::Field field(con);
     field.records = records;
     rpg::seed_random(field.random, start.seed);
-    const std::filesystem::path map_file = start.data_folder / map_file_name;
+    const std::filesystem::path map_file = start.data_folder / rpg::map_file_name;
     std::string problem;
     if (!rpg::start_field(field, map_file, &problem)) {
         const std::string name = rpg::path_text(map_file.lexically_normal());
@@ -31,21 +29,20 @@ int walk_field(rpg::Console& con, const rpg::StartUp& start, const rpg::GameReco
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    const rpg::ProgramInfo info{
-        "field",
-        "Walk the hero over the field map while a pawn gives chase, in the terminal.",
-        "Keys: the arrow keys walk the hero. The field has no end: leave it with\n"
-        "Ctrl+C.\n"
-        "\n"
-        "Data files: the battle's files (Hero_Status_Info.txt, the six\n"
-        "*_Status_Info.txt files of the enemy kinds, the five skill files) and the\n"
-        "map, test.txt: 19 lines of 53 bytes (Shift-JIS text).\n",
-        "accepted, but the field draws no random numbers\n",
-        rpg::map_columns,
-        rpg::map_rows,
-        rpg::DataUser::field,
-        map_file_name,
-    };
-    return rpg::run_program(info, argc, argv, walk_field);
-}
+const rpg::ProgramInfo rpg::program_info{
+    "field",
+    "Walk the hero over the field map while a pawn gives chase, in the terminal.",
+    "Keys: the arrow keys walk the hero. The field has no end: leave it with\n"
+    "Ctrl+C.\n"
+    "\n"
+    "Data files: the battle's files (Hero_Status_Info.txt, the six\n"
+    "*_Status_Info.txt files of the enemy kinds, the five skill files) and the\n"
+    "map, test.txt: 19 lines of 53 bytes (Shift-JIS text).\n",
+    "accepted, but the field draws no random numbers\n",
+    rpg::map_columns,
+    rpg::map_rows,
+    rpg::DataUser::field,
+    rpg::map_file_name,
+};
+
+int main(int argc, char** argv) { return rpg::run_program(rpg::program_info, argc, argv, walk_field); }

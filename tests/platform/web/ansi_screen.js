@@ -3,8 +3,19 @@
 // default widths, so that a test can read the rows back and answer ESC [ 6 n.
 "use strict";
 
-const wide = [[0x1100, 0x115f], [0x2e80, 0x303e], [0x3041, 0x33ff], [0x3400, 0x4dbf], [0x4e00, 0x9fff],
-  [0xa000, 0xa4cf], [0xac00, 0xd7a3], [0xf900, 0xfaff], [0xfe30, 0xfe4f], [0xff00, 0xff60], [0xffe0, 0xffe6]];
+const wide = [
+  [0x1100, 0x115f],
+  [0x2e80, 0x303e],
+  [0x3041, 0x33ff],
+  [0x3400, 0x4dbf],
+  [0x4e00, 0x9fff],
+  [0xa000, 0xa4cf],
+  [0xac00, 0xd7a3],
+  [0xf900, 0xfaff],
+  [0xfe30, 0xfe4f],
+  [0xff00, 0xff60],
+  [0xffe0, 0xffe6],
+];
 const widthOf = (c) => (wide.some(([a, b]) => c >= a && c <= b) ? 2 : 1);
 
 class AnsiScreen {
@@ -13,10 +24,16 @@ class AnsiScreen {
     this.cells = Array.from({ length: rows }, () => Array(columns).fill(" "));
   }
   write(text) {
-    for (let i = 0; i < text.length; ) {
+    for (let i = 0; i < text.length;) {
       const csi = /^\x1b\[([0-9;?]*)([@-~])/.exec(text.slice(i, i + 16));
       if (csi) {
-        this.csi(csi[1].replace("?", "").split(";").map((p) => parseInt(p || "0", 10)), csi[2]);
+        this.csi(
+          csi[1]
+            .replace("?", "")
+            .split(";")
+            .map((p) => parseInt(p || "0", 10)),
+          csi[2],
+        );
         i += csi[0].length;
         continue;
       }
@@ -45,7 +62,10 @@ class AnsiScreen {
     this.x = Math.min(this.x + width, this.columns);
   }
   text() {
-    return this.cells.map((row) => row.join("").replace(/ +$/, "")).join("\n").replace(/\n+$/, "");
+    return this.cells
+      .map((row) => row.join("").replace(/ +$/, ""))
+      .join("\n")
+      .replace(/\n+$/, "");
   }
 }
 

@@ -1,12 +1,12 @@
 // The README's picture of the page (doc/web.png): the battle with --seed 7
 // after one blow, in Debian's Chromium.
 //
-//   node tests/web/screenshot.mjs SITE OUT.png [WIDTH HEIGHT [QUERY]]
-import { serve, launch, waitForScreen, sleep } from "./lib.mjs";
+//   node tools/screenshot.mjs SITE OUT.png [WIDTH HEIGHT [QUERY]]
+import { serve, launch, waitForScreen, sleep } from "./browser.mjs";
 
 const [site, out, width = "1000", height = "620", query = "?seed=7"] = process.argv.slice(2);
 if (!site || !out) {
-  console.error("usage: node tests/web/screenshot.mjs SITE OUT.png [WIDTH HEIGHT [QUERY]]");
+  console.error("usage: node tools/screenshot.mjs SITE OUT.png [WIDTH HEIGHT [QUERY]]");
   process.exit(2);
 }
 const server = await serve(site);
