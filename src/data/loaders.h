@@ -1,6 +1,7 @@
 #pragma once
 // Reading the data files into the records at start-up. Files are looked up
-// by bare name in a folder (the current directory for the programs).
+// by bare name in a folder: the one --data names, else the current folder or
+// the installed sample data.
 
 #include <cstddef>
 #include <filesystem>

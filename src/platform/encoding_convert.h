@@ -1,7 +1,8 @@
 #pragma once
 // The system's conversion between UTF-8 and Shift-JIS (code page 932): iconv
-// on Linux, the code page functions on Windows. Each returns false when any
-// part of the text has no form in the other encoding.
+// on Linux, the code page functions on Windows, the page's decoder in the
+// browser. Each returns false when any part of the text has no form in the
+// other encoding.
 
 #include <string>
 #include <string_view>

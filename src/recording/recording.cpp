@@ -63,30 +63,18 @@ private:
     std::size_t index_ = 1;  // past the line's keyword
 };
 
+// Sixteen lowercase hexadecimal digits, leading zeros kept.
 std::string hex64(std::uint64_t value) {
-    char text[17];
-    for (int i = 15; i >= 0; --i) {
-        text[i] = "0123456789abcdef"[value & 15];
-        value >>= 4;
-    }
-    text[16] = '\0';
-    return text;
+    char digits[16];
+    const char* end = std::to_chars(digits, digits + sizeof digits, value, 16).ptr;
+    const auto length = static_cast<std::size_t>(end - digits);
+    return std::string(16 - length, '0') + std::string(digits, length);
 }
 
 std::optional<std::uint64_t> parse_hex64(std::string_view word) {
-    if (word.size() != 16) return std::nullopt;
+    if (word.size() != 16 || word.find_first_not_of("0123456789abcdef") != std::string_view::npos) return std::nullopt;
     std::uint64_t value = 0;
-    for (char c : word) {
-        int digit = 0;
-        if (c >= '0' && c <= '9') {
-            digit = c - '0';
-        } else if (c >= 'a' && c <= 'f') {
-            digit = c - 'a' + 10;
-        } else {
-            return std::nullopt;
-        }
-        value = value << 4 | static_cast<std::uint64_t>(digit);
-    }
+    std::from_chars(word.data(), word.data() + word.size(), value, 16);
     return value;
 }
 
