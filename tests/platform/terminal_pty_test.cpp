@@ -99,18 +99,6 @@ TEST(TerminalOnPty, KeysArriveAsTheGameCodes) {
     EXPECT_EQ(session.reports(), "key 224\nkey 72\nkey 13\nkey 32\nkey 72\nkey 113\n");
 }
 
-TEST(TerminalOnPty, ArrowSplitByASlowLinkStillArrivesAsOne) {
-    PtySession session(on_terminal(80, 24, echo_keys));
-    ASSERT_TRUE(written(session, "ready"));
-    session.send("\x1b");
-    session.settle(60);
-    session.send("[B");
-    ASSERT_TRUE(reported(session, "key 80\n"));
-    session.send("q");
-    end_of(session);
-    EXPECT_EQ(session.reports(), "key 224\nkey 80\nkey 113\n");
-}
-
 TEST(TerminalOnPty, KeysTypedWhileNotReadAreNotLeftForTheShell) {
     PtySession session(on_terminal(80, 24, [](int out) {
         Terminal terminal({80, 19});
@@ -130,16 +118,6 @@ TEST(TerminalOnPty, KeysTypedWhileNotReadAreNotLeftForTheShell) {
     end_of(session);
 }
 
-TEST(TerminalOnPty, EscapeAloneArrivesAfterAPause) {
-    PtySession session(on_terminal(80, 24, echo_keys));
-    ASSERT_TRUE(written(session, "ready"));
-    session.send("\x1b");
-    ASSERT_TRUE(reported(session, "key 27\n"));
-    session.send("q");
-    end_of(session);
-    EXPECT_EQ(session.reports(), "key 27\nkey 113\n");
-}
-
 TEST(TerminalOnPty, GameScreenIsLeftAndModesPutBackAtTheEnd) {
     PtySession session(on_terminal(80, 24, echo_keys));
     ASSERT_TRUE(written(session, "ready"));
@@ -153,22 +131,6 @@ TEST(TerminalOnPty, GameScreenIsLeftAndModesPutBackAtTheEnd) {
     EXPECT_NE(after.c_lflag & ECHO, 0u);
     EXPECT_NE(after.c_iflag & ICRNL, 0u);
     EXPECT_GT(session.output().rfind(leave_program_screen), session.output().find("ready"));
-}
-
-TEST(TerminalOnPty, EndSignalPutsTheTerminalBackAndEndsTheGameBySignal) {
-    // Every signal whose default ends the program, the rarer ones too.
-    for (int signo : {SIGTERM, SIGSYS, SIGXCPU, SIGUSR1, SIGRTMIN + 2}) {
-        SCOPED_TRACE(strsignal(signo));
-        PtySession session(on_terminal(80, 24, echo_keys));
-        ASSERT_TRUE(written(session, "ready"));
-        session.signal(signo);
-        const Ending ending = end_of(session);
-        EXPECT_TRUE(ending.killed_by(signo)) << ending.describe();
-        const termios after = session.modes();
-        EXPECT_NE(after.c_lflag & ICANON, 0u);
-        EXPECT_NE(after.c_lflag & ECHO, 0u);
-        EXPECT_GT(session.output().rfind(leave_program_screen), session.output().find("ready"));
-    }
 }
 
 // Deep enough to overflow any stack (the limit is never reached); the
@@ -197,65 +159,6 @@ TEST(TerminalOnPty, StackOverflowStillPutsTheTerminalBack) {
     EXPECT_GT(session.output().rfind(leave_program_screen), session.output().find("ready"));
 }
 
-TEST(TerminalOnPty, TerminalGoneEndsInputWithInputClosed) {
-    PtySession session(on_terminal(80, 24, [](int out) {
-        std::signal(SIGHUP, SIG_IGN);  // left ignored, so that the lost terminal shows up as a read error
-        return echo_keys(out);
-    }));
-    ASSERT_TRUE(written(session, "ready"));
-    session.close_terminal();
-    const Ending ending = end_of(session);
-    EXPECT_EQ(ending.exit_code(), 3) << ending.describe();
-    EXPECT_NE(session.reports().find("closed "), std::string::npos) << session.reports();
-    EXPECT_NE(session.reports().find("the terminal is gone"), std::string::npos) << session.reports();
-}
-
-TEST(TerminalOnPty, TooSmallWindowWaitsAndThenShowsTheGame) {
-    PtySession session(on_terminal(60, 10, echo_keys));
-    ASSERT_TRUE(written(session, "Please make the terminal at least 80 x 19 (now 60 x 10)."));
-    EXPECT_EQ(session.output().find("ready"), std::string::npos);
-    session.resize(80, 24);
-    EXPECT_TRUE(shows_ready(session)) << session.dump();
-    session.send("q");
-    end_of(session);
-    EXPECT_EQ(session.reports(), "key 113\n");
-}
-
-TEST(TerminalOnPty, ResizeDuringPlayDrawsTheWholeScreenAgain) {
-    PtySession session(on_terminal(80, 24, echo_keys));
-    ASSERT_TRUE(written(session, "ready"));
-    const std::size_t before = session.output().size();
-    session.resize(90, 30);
-    EXPECT_TRUE(written(session, "● ready", before));
-    session.send("q");
-    end_of(session);
-}
-
-// Ctrl+Z stops the game as a shell's job; the shell's "fg" continues it.
-TEST(TerminalOnPty, StopPutsTheTerminalBackAndContinuingDrawsTheGameAgain) {
-    PtySession session(on_terminal(80, 24, echo_keys));
-    ASSERT_TRUE(shows_ready(session)) << session.dump();
-    session.send("\x1a");  // Ctrl+Z
-    ASSERT_TRUE(session.wait_stopped());
-    const termios stopped = session.modes();
-    EXPECT_NE(stopped.c_lflag & ICANON, 0u);
-    EXPECT_NE(stopped.c_lflag & ECHO, 0u);
-    EXPECT_GT(session.output().rfind(leave_program_screen), session.output().find("ready"));
-
-    const std::size_t before = session.output().size();
-    session.signal(SIGCONT);
-    ASSERT_TRUE(session.wait_continued());
-    EXPECT_TRUE(written(session, "● ready", before));
-    EXPECT_NE(session.output().find(enter_program_screen, before), std::string::npos);
-    const termios again = session.modes();
-    EXPECT_EQ(again.c_lflag & (ICANON | ECHO), 0u);
-
-    session.send("\x1b[B");
-    session.send("q");
-    EXPECT_EQ(end_of(session).exit_code(), 0);
-    EXPECT_EQ(session.reports(), "key 224\nkey 80\nkey 113\n");
-}
-
 TEST(TerminalOnPty, KeptScreenStaysInTheShell) {
     PtySession session(on_terminal(80, 24, [](int out) {
         Terminal terminal({80, 19});
@@ -277,30 +180,6 @@ TEST(TerminalOnPty, KeptScreenStaysInTheShell) {
     // Blank rows above the text are left out, and the line breaks are the shell's.
     EXPECT_NE(after.find("ファイルが存在しません\r\n●"), std::string::npos);
     EXPECT_EQ(after.find(enter_program_screen), std::string::npos);
-}
-
-TEST(Terminal, RefusesWhenInputIsNotATerminal) {
-    int saved = dup(STDIN_FILENO);  // -1 when the tests run without any input
-    int null = open("/dev/null", O_RDONLY);
-    ASSERT_GE(null, 0);
-    dup2(null, STDIN_FILENO);
-    {
-        Terminal terminal({80, 19});
-        EXPECT_NE(terminal.startup_error().find("standard input and output must be a terminal"), std::string::npos)
-            << terminal.startup_error();
-        // Nothing else works, and nothing breaks.
-        terminal.print("abc");
-        EXPECT_FALSE(terminal.key_waiting());
-        EXPECT_THROW(terminal.read_key(), InputClosed);
-        terminal.restore();
-    }
-    if (saved >= 0) {
-        dup2(saved, STDIN_FILENO);
-        close(saved);
-    } else {
-        close(STDIN_FILENO);
-    }
-    if (null != STDIN_FILENO) close(null);
 }
 
 }  // namespace
