@@ -44,14 +44,7 @@ echo "== Windows: unit tests under wine =="
 ctest --preset windows --repeat until-pass:2
 
 echo "== Windows: end-to-end scenarios under wine =="
-# Wine's background processes are started afresh: after the unit tests' many
-# short-lived programs the first key sent to the next console program was
-# lost, every time.
-wineserver -k >/dev/null 2>&1 || true
-wineserver -w >/dev/null 2>&1 || true
-wineserver -p </dev/null >/dev/null 2>&1
-wineboot </dev/null >/dev/null 2>&1
-bash tests/wine/scenarios.sh build/windows/bin
+ctest --test-dir build/windows -L wine --output-on-failure
 
 echo "== Windows: the zip =="
 cpack --preset windows
