@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The games as a player installs them: build the Debian package and the
-# tarball from the play preset, check what the package holds, install into a
+# tarball (from the play preset, or from the build folder given, which CI's
+# test build is), check what the package holds, install into a
 # scratch prefix, and start the installed programs: --help without a
 # terminal, and a battle and the field from an empty folder on a
 # pseudo-terminal, where they must find the installed sample data. The
@@ -13,11 +14,20 @@ install_packages cmake ninja-build g++ pkg-config libncurses-dev dpkg-dev man-db
 
 fail() { echo "install check failed: $*" >&2; exit 1; }
 
+# Usage: .ci/install.sh [build folder]
+build=${1:-}
+
 echo "== Package =="
-rm -rf build/play/packages
-cmake --workflow --preset package >/dev/null
-deb=$(ls build/play/packages/*.deb)
-ls build/play/packages/*.tar.gz >/dev/null || fail "no tarball"
+if [ -z "$build" ]; then
+  build=build/play
+  rm -rf "$build/packages"
+  cmake --workflow --preset package >/dev/null
+else
+  rm -rf "$build/packages"
+  cpack --config "$build/CPackConfig.cmake" -B "$build/packages" >/dev/null
+fi
+deb=$(ls "$build"/packages/*.deb)
+ls "$build"/packages/*.tar.gz >/dev/null || fail "no tarball"
 contents=$(dpkg-deb -c "$deb")
 for path in usr/bin/battle usr/bin/field usr/share/pawn-battle/Hero_Status_Info.txt \
             usr/share/pawn-battle/Pawn_Status_Info.txt usr/share/pawn-battle/AbsoluteObedience.txt \
@@ -35,7 +45,7 @@ empty="$scratch/empty"
 mkdir -p "$empty"
 
 echo "== Install into a scratch prefix =="
-cmake --install build/play --prefix "$prefix" >/dev/null
+cmake --install "$build" --prefix "$prefix" >/dev/null
 for program in battle field; do
   out=$("$prefix/bin/$program" --help </dev/null) || fail "$program --help exited with $?"
   grep -q "^Usage: $program " <<<"$out" || fail "$program --help printed no usage"
