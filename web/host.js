@@ -1,7 +1,8 @@
 // The host the program's console talks to (Module.rpg: write, takeInput,
-// waitInput, columns, rows), and the keys typed for it.
+// waitInput, columns, rows, and say in the screen-reader mode), and the keys
+// typed for it.
 
-import { bench, benchmarking, page } from "./shared.js";
+import { $, bench, benchmarking, page } from "./shared.js";
 import { COLUMNS, ROWS } from "./screen.js";
 
 // xterm.js hands over what the keyboard typed as characters; the program reads
@@ -27,6 +28,17 @@ export function typed(bytes) {
   if (!run) return;
   run.input += bytes;
   if (run.wake) run.wake();
+}
+
+// What the program says to a screen reader goes into the polite live region,
+// a line each, of which the last few are kept.
+const SAID_KEPT = 6;
+function sayAloud(text) {
+  const region = $("spoken");
+  const line = document.createElement("p");
+  line.textContent = text;
+  region.append(line);
+  while (region.childElementCount > SAID_KEPT) region.firstElementChild.remove();
 }
 
 // The object the program's console calls. A run that was replaced (a restart
@@ -69,6 +81,9 @@ export function makeHost(run) {
         };
         if (timeoutMs >= 0) timer = setTimeout(run.wake, timeoutMs);
       });
+    },
+    say(text) {
+      if (live()) sayAloud(text);
     },
     columns: () => COLUMNS,
     rows: () => ROWS,

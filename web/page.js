@@ -6,7 +6,7 @@
 // window), host.js (what the program talks to), data.js (the data files) and
 // runs.js (one run and its end).
 
-import { $, describe, page, programName, query, showFailure } from "./shared.js";
+import { $, describe, page, programName, readerAsked, readerWord, showFailure } from "./shared.js";
 import { loadProgram, program } from "./programs.js";
 import { fit, openTerminal } from "./screen.js";
 import { asBytes, typed } from "./host.js";
@@ -41,15 +41,53 @@ function ownData(event) {
   );
 }
 
+// The link to the other program keeps the address's other choices.
+function linkOther() {
+  const other = new URLSearchParams(location.search);
+  if (program.other === "battle") other.delete("program");
+  else other.set("program", program.other);
+  $("switch").href = other.size ? `?${other}` : location.pathname;
+}
+
+// xterm.js's screen-reader mode: its rows, for a reader to walk, without its
+// own live region, which would repeat assertively every character the
+// program writes (each animation frame, each byte of a message typed) over
+// what the program says in the page's polite one.
+function terminalReaderMode(on) {
+  page.term.options.screenReaderMode = on;
+  const echo = page.term.element.querySelector(".live-region");
+  if (echo) {
+    echo.setAttribute("aria-live", "off");
+    echo.setAttribute("aria-hidden", "true");
+  }
+}
+
+// The screen-reader switch: xterm.js's own tree of the rows, the program's
+// cursor and words, and the address (?reader=1) that keeps it; a new run.
+function switchReader(on) {
+  settings.reader = on;
+  if (page.term) terminalReaderMode(on);
+  const address = new URLSearchParams(location.search);
+  if (on) address.set("reader", "1");
+  else address.delete("reader");
+  history.replaceState(null, "", address.size ? `?${address}` : location.pathname);
+  linkOther();
+  $("status").hidden = true;
+  start();
+}
+
 function setUpPage() {
   document.title = program.title;
   $("title").textContent = program.title;
-  const other = new URLSearchParams(query);
-  if (program.other === "battle") other.delete("program");
-  else other.set("program", program.other);
-  const link = $("switch");
-  link.href = other.size ? `?${other}` : location.pathname;
-  link.textContent = program.otherText;
+  linkOther();
+  $("switch").textContent = program.otherText;
+  $("reader").checked = readerAsked;
+  if (readerWord !== null && !readerAsked) {
+    $("status").hidden = false;
+    $("status").textContent =
+      `The address's reader=${readerWord} is not known and was ignored: reader=1 turns the screen-reader mode on.`;
+  }
+  $("reader").addEventListener("change", (event) => switchReader(event.target.checked));
   if (programName === "field") {
     $("keys").textContent =
       "Arrow keys walk the hero (●); the enemy gives chase. The field has no end: Restart begins it afresh.";
@@ -101,6 +139,7 @@ async function main() {
   const term = await openTerminal();
   if (!term) return;
   page.term = term;
+  terminalReaderMode(settings.reader);
   term.onData((data) => typed(asBytes(data)));
   if (document.fonts) await document.fonts.ready;
   fit();

@@ -2,7 +2,7 @@
 // and data files, and its end told on the page, with its recording offered
 // for download when it wrote one; and a recording chosen to be watched.
 
-import { $, bench, benchmarking, describe, page, programName, query, showFailure } from "./shared.js";
+import { $, bench, benchmarking, describe, page, programName, query, readerAsked, showFailure } from "./shared.js";
 import { instantiate, loadProgram } from "./programs.js";
 import { dataFiles, READ_LIMIT } from "./data.js";
 import { makeHost } from "./host.js";
@@ -12,8 +12,15 @@ import { makeHost } from "./host.js";
 const RECORDING = "/rec.txt";
 
 // record: the next run writes a recording; replay: { bytes, speed, name }, a
-// recording chosen by the player, watched by the next run only.
-export const settings = { seed: query.get("seed"), ambiguous: query.get("ambiguous"), record: false, replay: null };
+// recording chosen by the player, watched by the next run only; reader: the
+// screen-reader mode.
+export const settings = {
+  seed: query.get("seed"),
+  ambiguous: query.get("ambiguous"),
+  record: false,
+  replay: null,
+  reader: readerAsked,
+};
 
 // The command line of one run; everything the page passes to a program is
 // built here. A replay takes its seed from the recording.
@@ -26,6 +33,7 @@ function buildArguments() {
     if (settings.record) args.push("--record", RECORDING);
   }
   if (settings.ambiguous !== null) args.push("--ambiguous", settings.ambiguous);
+  if (settings.reader) args.push("--screen-reader");
   return args;
 }
 

@@ -6,6 +6,9 @@ export const $ = (id) => document.getElementById(id);
 export const query = new URLSearchParams(location.search);
 export const programName = query.get("program") === "field" ? "field" : "battle";
 export const benchmarking = query.get("bench") === "1";
+// ?reader=1: the screen-reader mode; another value is ignored, and said so.
+export const readerWord = query.get("reader");
+export const readerAsked = readerWord === "1";
 
 // term: the xterm.js terminal, once set up; current: the run that owns it and
 // the keys; facts: what the program tells of itself, once it is loaded.

@@ -17,7 +17,16 @@
 namespace rpg {
 namespace {
 
-enum LongOnly : int { opt_version = 256, opt_seed, opt_ambiguous, opt_record, opt_replay, opt_force, opt_speed };
+enum LongOnly : int {
+    opt_version = 256,
+    opt_seed,
+    opt_ambiguous,
+    opt_record,
+    opt_replay,
+    opt_force,
+    opt_speed,
+    opt_screen_reader
+};
 
 // '+': stop at the first argument that is not an option; ':': report a
 // missing value as ':' and print nothing.
@@ -32,6 +41,7 @@ const option long_options[] = {
     {"replay", required_argument, nullptr, opt_replay},
     {"force", no_argument, nullptr, opt_force},
     {"speed", required_argument, nullptr, opt_speed},
+    {"screen-reader", no_argument, nullptr, opt_screen_reader},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -129,6 +139,13 @@ ParsedOptions parse_options(const std::vector<std::string>& arguments) {
                 (code == opt_record ? parsed.options.record : parsed.options.replay) = path_from_argument(optarg);
                 break;
             case opt_force: parsed.options.force = true; break;
+            case opt_screen_reader:
+                if (parsed.options.screen_reader) {
+                    parsed.error = "option --screen-reader given twice";
+                    return parsed;
+                }
+                parsed.options.screen_reader = true;
+                break;
             case opt_speed:
                 parsed.options.speed = parse_speed(optarg);
                 if (!parsed.options.speed) {

@@ -22,6 +22,7 @@ struct ProgramOptions {
     bool force = false;                                  // --force: --record may replace FILE
     std::optional<std::filesystem::path> replay;         // --replay FILE
     std::optional<int> speed;                            // --speed N (1 to 1000), 0 for "max"
+    bool screen_reader = false;                          // --screen-reader
 };
 
 struct ParsedOptions {

@@ -45,6 +45,8 @@ void print_help(const ProgramInfo& info, const std::filesystem::path& installed)
         "      --replay FILE      show the run recorded in FILE again; the keyboard is\n"
         "                         not read, Ctrl+C ends it\n"
         "      --speed N          replay N times faster (1 to 1000), or 'max': no pauses\n"
+        "      --screen-reader    for a screen reader: the cursor rests where to read\n"
+        "                         (on what is selected, the newest message, the hero)\n"
         "  -h, --help             show this help and exit\n"
         "      --version          show the version and exit\n"
         "\n"
@@ -151,6 +153,7 @@ int run(const ProgramInfo& info, int argc, char** argv, GameEntry game) {
 
     SystemConsole::Options terminal_options{info.min_columns, info.min_rows};
     terminal_options.ambiguous = parsed.options.ambiguous;
+    terminal_options.screen_reader = parsed.options.screen_reader;
     std::unique_ptr<SystemConsole> terminal;
     int status = exit_error;
     std::string message;  // said once the terminal is given back

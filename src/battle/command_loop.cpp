@@ -68,16 +68,24 @@ Outcome run_away(Battle& b) {
 }  // namespace
 
 Outcome command_loop(Battle& b) {
+    // A screen reader is told the highlighted command as the menu opens, after
+    // each move and whenever the menu is back after a command.
+    bool announce = true;
     for (;;) {
+        if (announce) announce_command(b.screen, entry_of(b.menu.command_index));
+        announce = false;
         switch (b.con.read_key()) {
             case key_up:
-                if (b.menu.command_index > 0) move_command_highlight(b, -1);
+                announce = b.menu.command_index > 0;
+                if (announce) move_command_highlight(b, -1);
                 break;
             case key_down:
-                if (b.menu.command_index < 3) move_command_highlight(b, +1);
+                announce = b.menu.command_index < 3;
+                if (announce) move_command_highlight(b, +1);
                 break;
             case key_enter:
             case key_right: {
+                announce = true;
                 Outcome result = Outcome::goes_on;
                 switch (b.menu.command_index) {
                     case command_fight:

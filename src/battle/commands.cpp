@@ -34,6 +34,11 @@ void move_item_selection(Battle& b, int step) {
     set_text_attribute(b.screen, attr_normal);
 }
 
+void announce_selected_item(Battle& b) {
+    const i16 index = b.menu.item_index;
+    announce_item(b.screen, entry_of(index), b.rec.hero.items[static_cast<std::size_t>(index)].count);
+}
+
 void close_list(Battle& b) {
     for (int entry = 1; entry <= 5; ++entry) clear_list_row(b.screen, entry);
     clear_list_title(b.screen);
@@ -65,17 +70,25 @@ Outcome item_command(Battle& b) {
     draw_count_sign(b.screen);
     show_selected_stock(b);
 
+    // A screen reader is told the selected item and its stock as the list
+    // opens, after each move and after each use or refusal.
+    bool announce = true;
     for (;;) {
+        if (announce) announce_selected_item(b);
+        announce = false;
         switch (b.con.read_key()) {
             case key_up:
-                if (b.menu.item_index > 0) move_item_selection(b, -1);
+                announce = b.menu.item_index > 0;
+                if (announce) move_item_selection(b, -1);
                 break;
             case key_down:
-                if (b.menu.item_index < 2) move_item_selection(b, +1);
+                announce = b.menu.item_index < 2;
+                if (announce) move_item_selection(b, +1);
                 break;
             case key_enter:
             case key_right:
                 if (try_item(b) == Outcome::lost) return Outcome::lost;
+                announce = true;
                 break;
             case key_space:
             case key_left:
@@ -91,18 +104,25 @@ Outcome item_command(Battle& b) {
 
 Outcome ability_command(Battle& b) {
     open_ability_list(b.screen, b.rec.skills, b.rec.hero.level);
+    // A screen reader is told the selected skill as the list opens, after
+    // each move and after each turn the list stays open for.
+    bool announce = true;
     for (;;) {
+        if (announce) announce_skill(b.screen, b.rec.skills, entry_of(b.menu.selected_skill));
+        announce = false;
         switch (b.con.read_key()) {
             case key_up:
                 if (b.menu.selected_skill > 0) {
                     move_list_selection(b, b.menu.selected_skill, -1);
                     set_text_attribute(b.screen, attr_normal);
+                    announce = true;
                 }
                 break;
             case key_down:
                 if (b.menu.selected_skill < last_skill_index(b.rec.hero.level)) {
                     move_list_selection(b, b.menu.selected_skill, +1);
                     set_text_attribute(b.screen, attr_normal);
+                    announce = true;
                 }
                 break;
             case key_enter:
@@ -116,6 +136,7 @@ Outcome ability_command(Battle& b) {
                 if (result == Outcome::won) return Outcome::won;
                 // hero_attack has counted the turn.
                 if (finish_turn(b) == Outcome::lost) return Outcome::lost;
+                announce = true;
                 break;
             }
             case key_space:

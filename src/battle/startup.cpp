@@ -38,6 +38,8 @@ void show_ending(Battle& b, Outcome outcome) {
     clear_message_window(b.screen);
     post_message(b.screen, sjis(line));
     post_message(b.screen, sjis("このまま終了するには何かを入力してください..."));
+    // A screen reader rests on the outcome, the line below the prompt.
+    announce_message_line(b.screen, 2);
     b.con.read_key();
 }
 

@@ -72,8 +72,13 @@ Outcome target_selection(Battle& b) {
         highlight_enemy_glyph(v, enemy, b.enemy_total());
     }
 
+    // A screen reader is told the selected enemy as the banner comes, after
+    // each move and when the ability list goes back to the banner.
+    bool announce = true;
     for (;;) {
-        int t = enemy.target;
+        const int t = enemy.target;
+        if (announce) announce_target(v, enemy);
+        announce = false;
         switch (b.con.read_key()) {
             case key_up:
                 if (move_target_up(b)) show_selection(b);
@@ -110,11 +115,13 @@ Outcome target_selection(Battle& b) {
                     case Outcome::lost: return Outcome::lost;
                     case Outcome::back:     // back from the ability list with the left arrow
                     case Outcome::escaped:  // not an outcome of the ability list
+                        announce = true;
                         break;
                 }
                 break;
             default: break;
         }
+        announce = announce || enemy.target != t;
     }
 }
 

@@ -113,6 +113,7 @@ void move_hero(Field& field, int code) {
     HeroStatus& hero = field.hero();
     if (!can_move(field, code, hero.map_x, hero.map_y)) return;
     step_figure(field.con, hero.map_x, hero.map_y, code, sjis("●"));
+    field.con.announce(hero.map_x, hero.map_y);
 }
 
 int wipe_blocks(int k) {
@@ -193,6 +194,8 @@ bool start_field(Field& field, const std::filesystem::path& map_file, std::strin
     draw_map(field);
     field.con.set_cursor(field.hero().map_x, field.hero().map_y);
     field.con.print(sjis("●"));
+    // A screen reader rests on the hero, from here on after every step.
+    field.con.announce(field.hero().map_x, field.hero().map_y);
     place_field_enemy(field);
     return true;
 }

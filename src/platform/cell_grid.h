@@ -32,6 +32,17 @@ public:
 
     // A position outside the grid is refused and the cursor stays where it was.
     void set_cursor(int column, int row);
+    // Where the cursor stands, to be put back exactly so after it was moved
+    // for a while (writing can leave it just below the last row).
+    struct CursorSpot {
+        int column;
+        int row;
+    };
+    CursorSpot cursor_spot() const { return {column_, row_}; }
+    void put_cursor_back(CursorSpot spot) {
+        column_ = spot.column;
+        row_ = spot.row;
+    }
     void set_attribute(std::uint16_t attribute) { attribute_ = attribute; }
     // Writes bytes at the cursor. The cursor wraps to the next row at the
     // right edge; "\n" goes to column 0 of the next row. Nothing scrolls:

@@ -41,6 +41,13 @@ public:
     virtual void set_attribute(std::uint16_t attribute) = 0;
     // Writes Shift-JIS bytes at the cursor, which advances with each byte.
     virtual void print(std::string_view sjis) = 0;
+    // Where a screen reader should read once the screen is brought up to
+    // date: a console in screen-reader mode rests its cursor at (column, row)
+    // after every update from now on, until the next call, and says `sjis`
+    // (Shift-JIS) when it is not empty: what just changed there, such as a new
+    // message or a new selection. Other consoles change nothing. The game
+    // calls it in every mode, so a run is the same with or without a reader.
+    virtual void announce(int column, int row, std::string_view sjis = {}) = 0;
     // A print followed by a line break.
     void line_print(std::string_view sjis) {
         print(sjis);

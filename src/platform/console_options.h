@@ -23,6 +23,9 @@ struct ConsoleOptions {
     // measure: the environment variable RPG_AMBIGUOUS (wide or narrow)
     // decides, or else the console is asked where its cursor went.
     AmbiguousWidth ambiguous = AmbiguousWidth::measure;
+    // A screen reader follows the game: the cursor rests where the game
+    // announces, and the console says what it announces (Console::announce).
+    bool screen_reader = false;
 };
 
 // What a system console found when it started: the width it draws ambiguous

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/console_notices.h"
+#include "platform/encoding.h"
 #include "platform/width_probe.h"
 
 namespace rpg {
@@ -23,6 +24,7 @@ ConsoleSession::ConsoleSession(std::unique_ptr<ConsoleHost> host, Options option
     if (error_.empty()) error_ = take_ambiguous_setting(options_);
     if (!error_.empty()) return;
     stage_ = Stage::waiting;
+    if (options_.screen_reader) host_->follow_with_cursor();
     if (!host_->starts_at_first_use()) start();
 }
 
@@ -259,10 +261,30 @@ void ConsoleSession::show_room_notice() {
     notice_size_ = size;
 }
 
+void ConsoleSession::announce(int column, int row, std::string_view sjis) {
+    if (!options_.screen_reader) return;
+    if (column >= 0 && column < grid_.width() && row >= 0 && row < grid_.height()) {
+        focus_ = CellGrid::CursorSpot{column, row};
+    }
+    if (!sjis.empty()) to_say_.emplace_back(sjis);
+}
+
+// A screen reader's point is only where the device's cursor is shown: the
+// game's own cursor is put back for what it writes next.
 void ConsoleSession::paint() {
     const bool whole = whole_ || showing_notice_;
     whole_ = showing_notice_ = false;
-    host_->paint(grid_, whole);
+    if (!focus_) {
+        host_->paint(grid_, whole);
+    } else {
+        const CellGrid::CursorSpot game_cursor = grid_.cursor_spot();
+        grid_.set_cursor(focus_->column, focus_->row);
+        host_->paint(grid_, whole);
+        grid_.put_cursor_back(game_cursor);
+    }
+    // Converted here, at the device's edge, as the grid's rows are.
+    for (const std::string& text : to_say_) host_->say(utf8_from_sjis(text));
+    to_say_.clear();
 }
 
 }  // namespace rpg

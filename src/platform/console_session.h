@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -122,6 +123,16 @@ public:
     // nothing wakes it (-1: the device wakes the wait when its size changes).
     virtual int room_check_ms() const { return -1; }
 
+    // --- A screen reader.
+    // Told before the start when one follows the game: the device then shows
+    // its cursor and leaves it, at every paint, where the grid's stands (a
+    // terminal and the page always do).
+    virtual void follow_with_cursor() {}
+    // What a screen reader should say, in UTF-8 (only in that mode, after the
+    // paint that shows it). A device that has no way to say it leaves it to
+    // the reader, which reads at the cursor.
+    virtual void say(std::string_view /*utf8*/) {}
+
     // --- Time.
     virtual std::int64_t monotonic_ns() = 0;
     virtual std::int64_t now_seconds() = 0;
@@ -165,6 +176,9 @@ public:
     int read_key() override;
     void sleep_ms(int milliseconds) override;
     std::int64_t now_seconds() override { return host_->now_seconds(); }
+    // In screen-reader mode: the cursor rests there at every paint, and the
+    // text is said at the next.
+    void announce(int column, int row, std::string_view sjis) override;
 
 protected:
     ConsoleHost& host() { return *host_; }
@@ -206,6 +220,12 @@ private:
     int idle_polls_ = 0;
 
     PauseClock pauses_;
+
+    // A screen reader's point, where the cursor rests at every paint (none
+    // yet: where the game's own cursor stands), and the texts to say at the
+    // next paint, in Shift-JIS.
+    std::optional<CellGrid::CursorSpot> focus_;
+    std::vector<std::string> to_say_;
 };
 
 }  // namespace rpg

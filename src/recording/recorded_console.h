@@ -36,6 +36,7 @@ public:
     void set_cursor(int column, int row) override { inner_.set_cursor(column, row); }
     void set_attribute(std::uint16_t attribute) override { inner_.set_attribute(attribute); }
     void print(std::string_view sjis) override { inner_.print(sjis); }
+    void announce(int column, int row, std::string_view sjis) override { inner_.announce(column, row, sjis); }
     bool key_waiting() override;
     int read_key() override;
     void sleep_ms(int milliseconds) override;
@@ -77,6 +78,7 @@ public:
     void set_cursor(int column, int row) override { screen_.set_cursor(column, row); }
     void set_attribute(std::uint16_t attribute) override { screen_.set_attribute(attribute); }
     void print(std::string_view sjis) override { screen_.print(sjis); }
+    void announce(int column, int row, std::string_view sjis) override { screen_.announce(column, row, sjis); }
     bool key_waiting() override;
     int read_key() override;
     void sleep_ms(int milliseconds) override;

@@ -92,16 +92,35 @@ void open_command_window(View& v) {
     for (int entry = 2; entry <= 4; ++entry) fly_in(entry);
 }
 
+namespace {
+
+struct CommandLabel {
+    int column;
+    int row;
+    const char* utf8;
+};
+// Command entries 1 to 4; the last label, a character shorter, comes after a blank.
+constexpr CommandLabel command_labels[4] = {
+    {10, 1, "たたかう"}, {8, 4, "ぼうぎょ"}, {6, 7, "アイテム"}, {5, 10, "にげる"}};
+
+}  // namespace
+
 void draw_command_labels(View& v) {
-    put_at(v, 10, 1, sjis("たたかう"));
-    pause(v, 100);
-    put_at(v, 8, 4, sjis("ぼうぎょ"));
-    pause(v, 100);
-    put_at(v, 6, 7, sjis("アイテム"));
-    pause(v, 100);
-    put_at(v, 4, 10, " ");
-    put(v, sjis("にげる"));
-    pause(v, 100);
+    for (const CommandLabel& label : command_labels) {
+        if (label.column == 5) {
+            put_at(v, label.column - 1, label.row, " ");
+            put(v, sjis(label.utf8));
+        } else {
+            put_at(v, label.column, label.row, sjis(label.utf8));
+        }
+        pause(v, 100);
+    }
+}
+
+void announce_command(View& v, int entry) {
+    if (entry < 1 || entry > 4) return;
+    const CommandLabel& label = command_labels[entry - 1];
+    v.con.announce(label.column, label.row, sjis(label.utf8));
 }
 
 // ---------------------------------------------------------------- enemy view
@@ -201,27 +220,43 @@ void erase_target_heading(View& v) {
 
 // ---------------------------------------------------------------- banners
 
-void draw_target_banner(View& v, const EnemyStatus& enemy, int shift) {
-    const int o = v.right_origin + shift;
-    banner_top(v, o);
-    banner_plate_row(v, o);
-    // The name is centred on the plate (columns o + 3 to o + 20) for the
-    // length that each kind's name has in the game's data: six columns for
-    // ポーン, ナイト, ルーク and キング (kinds 1, 2, 4, 6), eight for クイーン
-    // (5), ten for ビショップ (3). The column goes by the kind, not by the
-    // name's length, so an enemy file that renames a kind keeps its column.
-    int label_column = -1;
+namespace {
+
+// The name is centred on the plate (columns o + 3 to o + 20) for the length
+// that each kind's name has in the game's data: six columns for ポーン,
+// ナイト, ルーク and キング (kinds 1, 2, 4, 6), eight for クイーン (5), ten
+// for ビショップ (3). The column goes by the kind, not by the name's length,
+// so an enemy file that renames a kind keeps its column. An unknown kind
+// shows no name: -1.
+int banner_name_column(const EnemyStatus& enemy, int o) {
     switch (enemy.kind) {
         case 1:
         case 2:
         case 4:
-        case 6: label_column = o + 9; break;
-        case 5: label_column = o + 8; break;
-        case 3: label_column = o + 7; break;
-        default: break;  // an unknown kind shows no name
+        case 6: return o + 9;
+        case 5: return o + 8;
+        case 3: return o + 7;
+        default: return -1;
     }
-    if (label_column >= 0) put_at(v, label_column, 9, text_of(enemy.name));
+}
+
+}  // namespace
+
+void draw_target_banner(View& v, const EnemyStatus& enemy, int shift) {
+    const int o = v.right_origin + shift;
+    banner_top(v, o);
+    banner_plate_row(v, o);
+    if (const int label_column = banner_name_column(enemy, o); label_column >= 0) {
+        put_at(v, label_column, 9, text_of(enemy.name));
+    }
     banner_bottom(v, o);
+}
+
+void announce_target(View& v, const EnemyStatus& enemy) {
+    const int column = banner_name_column(enemy, v.right_origin);
+    // Without a name on the plate, the plate's inside.
+    v.con.announce(column >= 0 ? column : v.right_origin + 3, 9,
+                   std::string(text_of(enemy.name)) + " " + decimal(enemy.target));
 }
 
 void draw_enemy_attack_banner(View& v, int shift) {

@@ -33,6 +33,9 @@ void draw_command_frame(View& v, int entry, int shift = 0);
 void erase_command_frame(View& v, int entry, int shift = 0);
 void open_command_window(View& v);
 void draw_command_labels(View& v);
+// Where a screen reader reads (Console::announce): the label of command
+// entry 1 to 4, said as it stands there.
+void announce_command(View& v, int entry);
 
 // Enemy view.
 void draw_enemy_view(View& v);
@@ -54,5 +57,8 @@ void erase_banner(View& v, int shift = 0);
 void slide_target_banner(View& v, const EnemyStatus& enemy);
 void slide_enemy_attack_banner(View& v);
 void slide_name_banner(View& v, std::string_view sjis_name);
+// Where a screen reader reads: the selected enemy's name on the target
+// banner, said with its place in the formation ("ポーン 2").
+void announce_target(View& v, const EnemyStatus& enemy);
 
 }  // namespace rpg

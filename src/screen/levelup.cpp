@@ -121,6 +121,14 @@ void draw_level_up_values(View& v, const LevelUpTable& table) {
             if (y != row) put_at(v, x0 + 38, y, erase_for(text, 9));
         }
     }
+    std::string said;
+    for (int i = 0; i < row_count; ++i) {
+        const std::string& name = label(i);
+        if (i > 0) said += sjis("、");
+        said += name.substr(0, name.find("  "));
+        said += " " + decimal(table_row(table, i).value);
+    }
+    v.con.announce(x0 + 44, first_row, said);
 }
 
 }  // namespace rpg

@@ -18,6 +18,8 @@ struct LevelUpTable {
 
 void draw_level_up_box(View& v, std::string_view sjis_hero_name);
 void draw_level_up_gains(View& v, const LevelUpTable& table);
+// Ends with the new level announced to a screen reader, said with every new
+// value ("レベル 2、体力 66、...").
 void draw_level_up_values(View& v, const LevelUpTable& table);
 
 }  // namespace rpg

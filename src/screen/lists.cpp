@@ -88,6 +88,17 @@ void draw_skill_name(View& v, const std::array<SkillStatus, skill_count>& skills
            text_of(skills[static_cast<std::size_t>(entry - 1)].name));
 }
 
+void announce_item(View& v, int entry, u16 count) {
+    if (entry < 1 || entry > 3) return;
+    v.con.announce(item_name_column, entry_row(entry, 0), item_name(entry) + " " + decimal(count));
+}
+
+void announce_skill(View& v, const std::array<SkillStatus, skill_count>& skills, int entry) {
+    if (entry < 1 || entry > skill_count) return;
+    v.con.announce(skill_name_column(entry), entry_row(entry, 0),
+                   text_of(skills[static_cast<std::size_t>(entry - 1)].name));
+}
+
 void draw_count_sign(View& v) { put_at(v, count_sign_column, entry_row(count_line, 0), sjis("×")); }
 
 void draw_item_count(View& v, u16 count) {

@@ -27,5 +27,9 @@ void clear_list_title(View& v);
 void open_item_list(View& v);
 // Opens with the skills open at the hero's level.
 void open_ability_list(View& v, const std::array<SkillStatus, skill_count>& skills, u16 level);
+// Where a screen reader reads (Console::announce): the selected entry's name,
+// said with the item's stock ("ポーション 3"), or the skill's name.
+void announce_item(View& v, int entry, u16 count);
+void announce_skill(View& v, const std::array<SkillStatus, skill_count>& skills, int entry);
 
 }  // namespace rpg

@@ -95,7 +95,10 @@ void show_messages(View& v) {
         if (v.con.key_waiting() && is_skip_key(v.con.read_key())) skip = true;
         if (!skip) pause(v, typing_pause_ms);
     }
+    v.con.announce(column, first_line_row, lines[0]);
 }
+
+void announce_message_line(View& v, int k) { v.con.announce(v.right_origin + 2, first_line_row - 1 + k); }
 
 void post_message(View& v, std::string_view sjis_text) {
     // The copy is taken first: the text may be one of the window's own lines.

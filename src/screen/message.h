@@ -19,7 +19,11 @@ void clear_message_window(View& v);
 // Moves every line down one place and drops the oldest; the row of the
 // oldest is blanked when it showed text.
 void scroll_messages(View& v);
+// Ends with the newest line's start announced to a screen reader, with its text.
 void show_messages(View& v);
+// Where a screen reader reads: the start of line k - 1 (k from 1 to 5), said
+// no more (it was said as it came).
+void announce_message_line(View& v, int k);
 // Blanks the row of line k - 1 (k counted from 1 to 5): 51 blanks from (O + 2, 12 + k).
 void erase_message_line(View& v, int k);
 

@@ -27,6 +27,7 @@ std::string summary(const ParsedOptions& parsed) {
     if (o.force) words += " force";
     if (o.replay) words += " replay=" + o.replay->string();
     if (o.speed) words += " speed=" + std::to_string(*o.speed);
+    if (o.screen_reader) words += " reader";
     return words.empty() ? "" : words.substr(1);
 }
 
@@ -68,6 +69,11 @@ TEST(Options, EachOptionBadValuesUnknownOptionsAndStrayArguments) {
         {{"--replay", "b", "--seed", "1"}, "error: --seed cannot be given with --replay: the recording has its seed"},
         {{"--force"}, "error: --force goes with --record"},
         {{"--speed", "2"}, "error: --speed goes with --replay"},
+        {{"--screen-reader", "--seed=1"}, "seed=1 reader"},
+        {{"--screen-reader", "--replay", "r.txt"}, "replay=r.txt reader"},
+        {{"--screen-reader", "-h", "--screen-reader"}, "error: option --screen-reader given twice"},
+        {{"--screen-reader=yes"}, "error: option --screen-reader takes no value"},
+        {{"--screen-reader="}, "error: option --screen-reader takes no value"},
     };
     for (const auto& c : cases) {
         std::string line;

@@ -24,6 +24,12 @@ TEST(WithoutTerminal, AnswersAndLeavesTheTerminalAlone) {
         {false, {"--help"}, 0, "Usage: battle [OPTION]...\n", ""},
         {true, {"--version"}, 0, "field (Pawn Battle) ", ""},
         {true, {"map.txt"}, 2, "", "field: unexpected argument 'map.txt' (try 'field --help')\n"},
+        {false,
+         {"--screen-reader", "--screen-reader"},
+         2,
+         "",
+         "battle: option --screen-reader given twice (try 'battle --help')\n"},
+        {true, {"--screen-reader=1"}, 2, "", "field: option --screen-reader takes no value (try 'field --help')\n"},
         {false, {}, 1, "", "battle: standard input and output must be a terminal\n"},
     };
     for (const auto& c : cases) {

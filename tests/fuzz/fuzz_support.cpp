@@ -141,6 +141,15 @@ void GuardedConsole::print(std::string_view sjis_text) {
     MemoryConsole::print(sjis_text);
 }
 
+void GuardedConsole::announce(int column, int row, std::string_view sjis_text) {
+    fold(5u << 24 | static_cast<std::uint64_t>(column) << 12 | static_cast<std::uint64_t>(row));
+    fold(std::hash<std::string_view>{}(sjis_text));
+    if (drawing_ == Drawing::traced) return;
+    if (column < 0 || column >= columns_ || row < 0 || row >= rows_)
+        fault_at("a screen reader sent", column, row, "outside", columns_, rows_);
+    MemoryConsole::announce(column, row, sjis_text);
+}
+
 void GuardedConsole::sleep_ms(int milliseconds) {
     fold(4u << 24 | static_cast<std::uint32_t>(milliseconds));
     if (milliseconds < 0) fault_pause(milliseconds);

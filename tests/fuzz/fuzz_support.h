@@ -32,8 +32,8 @@ void check_refusal(const std::string& error, const char* file);
 // goes: the cursor is only placed on the screen the program is given, each
 // byte printed lands on it (the grid has spare rows below, so that a stray
 // write is seen rather than dropped), and no pause is negative or turns the
-// clock back. Every call the game makes is also folded into a trace, so that
-// two runs compare by all they did, in order, not only by the screen left.
+// clock back; a screen reader is sent only to a place on the screen. Every call the game makes is also folded into a
+// trace, so that two runs compare by all they did, in order, not only by the screen left.
 //
 // A run that only repeats one already checked, to see that it does the same,
 // needs nothing but its trace: `Drawing::traced` keeps no screen.
@@ -45,6 +45,7 @@ public:
     void set_attribute(std::uint16_t attribute) override;
     void print(std::string_view sjis) override;
     void sleep_ms(int milliseconds) override;
+    void announce(int column, int row, std::string_view sjis) override;
     // Every cell of the area, bytes and attributes, for comparing two runs.
     std::string area_snapshot() const;
     // A digest of every cursor move, attribute, text and pause so far.

@@ -128,6 +128,8 @@ public:
     std::vector<Cell> snapshot() const { return screen_.snapshot(); }
     bool alternate_screen() const { return screen_.alternate_screen(); }
     bool cursor_visible() const { return screen_.cursor_visible(); }
+    int cursor_column() const { return screen_.cursor_column(); }
+    int cursor_row() const { return screen_.cursor_row(); }
 
     // --- Output ----------------------------------------------------------
     // Every byte the program has written so far.

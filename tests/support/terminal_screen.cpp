@@ -93,6 +93,18 @@ void TerminalScreen::resize(int columns, int rows) {
     vterm_set_size(vt_, rows, columns);
 }
 
+int TerminalScreen::cursor_column() const {
+    VTermPos at{};
+    vterm_state_get_cursorpos(vterm_obtain_state(vt_), &at);
+    return at.col;
+}
+
+int TerminalScreen::cursor_row() const {
+    VTermPos at{};
+    vterm_state_get_cursorpos(vterm_obtain_state(vt_), &at);
+    return at.row;
+}
+
 Cell TerminalScreen::cell(int column, int row) const {
     Cell out;
     if (column < 0 || row < 0 || column >= columns_ || row >= rows_) return out;

@@ -1,7 +1,7 @@
 #pragma once
 // A terminal's screen as libvterm makes it of a program's output: cells
 // (text, width, brightness), the alternate screen and the cursor's
-// visibility, and which rows the output touched.
+// place and visibility, and which rows the output touched.
 
 #include <functional>
 #include <string>
@@ -45,6 +45,9 @@ public:
     std::vector<Cell> snapshot() const;
     bool alternate_screen() const { return alternate_screen_; }
     bool cursor_visible() const { return cursor_visible_; }
+    // Where the cursor stands, counted from 0.
+    int cursor_column() const;
+    int cursor_row() const;
 
     // The rows the output has touched since the last call (each once, in
     // order); their cells may or may not differ from before.

@@ -30,10 +30,13 @@ trap cleanup EXIT
 
 # start NAME FOLDER PROGRAM: runs the program in its own pane; its exit status
 # goes to $work/NAME.status.
-# A fourth and fifth argument give the pane's size (80 x 25 otherwise).
+# A fourth and fifth argument give the pane's size (80 x 25 otherwise); any
+# after them go to the program.
 start() {
+    local options="" option
+    for option in "${@:6}"; do options+=" '$option'"; done
     tmux_ new-session -d -s "$1" -x "${4:-80}" -y "${5:-25}" -c "$2" \
-        "'$here/run.sh' '$bin/$3'; echo \$? > '$work/$1.status'; sleep 3600"
+        "'$here/run.sh' '$bin/$3'$options; echo \$? > '$work/$1.status'; sleep 3600"
 }
 
 pane_text() { tmux_ capture-pane -p -t "$1" | sed 's/\xe2\x80\x8b//g'; }
@@ -87,6 +90,8 @@ wait_for() {
     done
 }
 
+# cursor_at NAME COLUMN ROW: the pane's cursor stands there.
+cursor_at() { [[ $(tmux_ display -p -t "$1" '#{cursor_x} #{cursor_y}') == "$2 $3" ]]; }
 has_text() { pane_text "$1" | grep -qF -- "$2"; }
 matches() { diff -q "$2" <(pane_text "$1") >/dev/null; }
 # The battle screen is drawn to its last piece, the effect markers.
@@ -219,6 +224,18 @@ escape_to_the_end() {
     tmux_ kill-session -t escape
 }
 
+# With --screen-reader the console's cursor is shown and rests on the
+# highlighted command's label.
+reader_cursor() {
+    start reader "$assets" battle.exe 80 25 --screen-reader
+    wait_for reader 30 battle_ready reader || return
+    wait_for reader 10 cursor_at reader 10 1 || return  # on たたかう
+    check "reader: cursor hidden" test "$(tmux_ display -p -t reader '#{cursor_flag}')" = 1
+    keys reader Down
+    wait_for reader 10 cursor_at reader 8 4 || return  # on ぼうぎょ
+    tmux_ kill-session -t reader
+}
+
 field_walk() {
     start field "$assets" field.exe
     if ! wait_for field 30 matches field "$here/screens/field_start.txt"; then
@@ -246,7 +263,7 @@ not_a_console() {
 
 # RPG_WINE_SCENARIOS names some of them to run alone.
 for scenario in ${RPG_WINE_SCENARIOS:-missing_start not_a_console battle_start_screen fight_turn escape_to_the_end \
-    field_walk too_small missing_check}; do
+    reader_cursor field_walk too_small missing_check}; do
     before=$failures
     "$scenario"
     if ((failures > before)); then

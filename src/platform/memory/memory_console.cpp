@@ -41,6 +41,11 @@ void MemoryConsole::sleep_ms(int milliseconds) {
     if (recording_) events_.push_back(Event{Event::sleep, 0, 0, 0, {}, milliseconds});
 }
 
+void MemoryConsole::announce(int column, int row, std::string_view sjis) {
+    last_announcement_ = Announcement{column, row, std::string(sjis)};
+    if (recording_) announcements_.push_back(last_announcement_);
+}
+
 std::int64_t MemoryConsole::now_seconds() { return epoch_seconds_ + now_ms_ / 1000; }
 
 void MemoryConsole::add_key(int code, std::int64_t at_ms) {

@@ -43,6 +43,7 @@ public:
     int read_key() override;  // throws InputClosed when the script is used up
     void sleep_ms(int milliseconds) override;
     std::int64_t now_seconds() override;
+    void announce(int column, int row, std::string_view sjis) override;
 
     // Key script. Keys given without a time are waiting from the start.
     void add_key(int code, std::int64_t at_ms = 0);
@@ -73,10 +74,24 @@ public:
     // The whole screen as UTF-8 lines with trailing blanks removed.
     std::string screen_text() const;
 
+    // What the game announced for a screen reader: the last announcement
+    // (the cursor of a console in screen-reader mode rests at its point; -1
+    // before any), and while events are recorded, all of them in order.
+    struct Announcement {
+        int column = -1;
+        int row = -1;
+        std::string sjis;  // what was to be said, or empty
+    };
+    const Announcement& last_announcement() const { return last_announcement_; }
+    const std::vector<Announcement>& announcements() const { return announcements_; }
+
     // Trace of prints and sleeps; off by default for long runs.
     void record_events(bool on) { recording_ = on; }
     const std::vector<Event>& events() const { return events_; }
-    void clear_events() { events_.clear(); }
+    void clear_events() {
+        events_.clear();
+        announcements_.clear();
+    }
 
 private:
     CellGrid grid_;
@@ -89,6 +104,8 @@ private:
 
     bool recording_ = false;
     std::vector<Event> events_;
+    Announcement last_announcement_;
+    std::vector<Announcement> announcements_;
 };
 
 }  // namespace rpg

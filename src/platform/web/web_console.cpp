@@ -61,6 +61,12 @@ EM_ASYNC_JS(void, rpg_host_sleep, (int milliseconds), {
     });
 });
 
+// Optional: a page without a screen reader's words offers no say().
+EM_JS(void, rpg_host_say, (const char* text, int length), {
+    var host = Module["rpg"];
+    if (typeof host.say === "function") host.say(UTF8ToString(text, length));
+});
+
 EM_JS(int, rpg_host_columns, (), { return Module["rpg"].columns() | 0; });
 EM_JS(int, rpg_host_rows, (), { return Module["rpg"].rows() | 0; });
 EM_JS(double, rpg_host_now_ms, (), { return performance.now(); });
@@ -97,6 +103,9 @@ public:
     std::int64_t monotonic_ns() override { return static_cast<std::int64_t>(std::llround(rpg_host_now_ms() * 1e6)); }
     std::int64_t now_seconds() override { return static_cast<std::int64_t>(rpg_host_seconds()); }
     void sleep(int milliseconds) override { rpg_host_sleep(milliseconds); }
+    void say(std::string_view utf8) override {
+        if (!utf8.empty()) rpg_host_say(utf8.data(), static_cast<int>(utf8.size()));
+    }
 };
 
 }  // namespace

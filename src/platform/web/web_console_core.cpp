@@ -51,6 +51,7 @@ public:
     void paint(CellGrid& grid, bool whole) override;
     void show_notice(const std::vector<std::string>& lines) override;
     int room_check_ms() const override { return web_detail::room_check_ms; }
+    void say(std::string_view utf8) override { page_.say(utf8); }
 
     std::int64_t monotonic_ns() override { return page_.monotonic_ns(); }
     std::int64_t now_seconds() override { return page_.now_seconds(); }

@@ -30,6 +30,8 @@ public:
     virtual std::int64_t now_seconds() = 0;
     // Sleeps, letting the page run meanwhile; 0 only yields to the page.
     virtual void sleep(int milliseconds) = 0;
+    // In screen-reader mode: a text for the page's screen reader, in UTF-8.
+    virtual void say(std::string_view /*utf8*/) {}
 };
 
 }  // namespace rpg

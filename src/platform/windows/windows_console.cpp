@@ -2,7 +2,8 @@
 //
 // The console is taken over at the first output or key read: a screen buffer
 // of the game's own (the player's screen comes back untouched at the end),
-// code page 932, keys one at a time without echo, the cursor hidden. A
+// code page 932, keys one at a time without echo, the cursor hidden (shown
+// when a screen reader follows it, which reads where it rests). A
 // control handler puts everything back when the game is ended with Ctrl+C,
 // Ctrl+Break or by closing the window.
 
@@ -101,7 +102,7 @@ std::string WindowsHost::start(AmbiguousWidth ambiguous) {
     SetConsoleTextAttribute(screen_, normal_look);
     CONSOLE_CURSOR_INFO cursor{};
     if (GetConsoleCursorInfo(screen_, &cursor)) {
-        cursor.bVisible = FALSE;
+        cursor.bVisible = follow_cursor_ ? TRUE : FALSE;
         SetConsoleCursorInfo(screen_, &cursor);
     }
     // Measured before the buffer is shown, so that the test characters never

@@ -76,6 +76,8 @@ public:
     void paint(CellGrid& grid, bool whole) override;
     void show_notice(const std::vector<std::string>& lines) override;
     int room_check_ms() const override { return static_cast<int>(size_check_ms); }
+    // The cursor shown, and left where the grid's stands after each paint.
+    void follow_with_cursor() override { follow_cursor_ = true; }
 
 private:
     void measure_widths(AmbiguousWidth ambiguous);
@@ -102,6 +104,9 @@ private:
     // What each row of the console shows; empty when that is not known.
     std::vector<std::vector<RowPiece>> shown_ = std::vector<std::vector<RowPiece>>(screen_rows);
     WORD shown_look_ = normal_look;
+    bool follow_cursor_ = false;
+    int shown_cursor_column_ = -1;  // where a paint last left the cursor, when it follows the grid's
+    int shown_cursor_row_ = -1;
     bool size_event_ = false;  // the console reported a change of size
     std::int64_t next_size_check_ns_ = 0;
 };

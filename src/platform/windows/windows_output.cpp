@@ -102,6 +102,7 @@ void WindowsHost::show_notice(const std::vector<std::string>& lines) {
         append_utf16(text, lines[row]);
         write_text(screen_, text);
     }
+    shown_cursor_column_ = shown_cursor_row_ = -1;
 }
 
 // Only the rows written since the last update are compared with what the
@@ -115,6 +116,7 @@ void WindowsHost::paint(CellGrid& grid, bool whole) {
     }
     const int visible_columns = std::min(grid.width(), columns_);
     const int visible_rows = std::min(grid.height(), rows_);
+    bool written = false;
     for (int row = 0; row < visible_rows; ++row) {
         if (!grid.row_dirty(row)) continue;
         std::vector<RowPiece> pieces = console_pieces(grid, row, visible_columns);
@@ -126,10 +128,20 @@ void WindowsHost::paint(CellGrid& grid, bool whole) {
                 SetConsoleTextAttribute(screen_, shown_look_);
             }
             write_text(screen_, run.text);
+            written = true;
         }
         before = std::move(pieces);
     }
     grid.clear_dirty();
+    if (!follow_cursor_ || visible_columns <= 0 || visible_rows <= 0) return;
+    // Otherwise the cursor stays where the last run ended. Placed again only
+    // when it moved, so that a reader is not sent to the same place twice.
+    const int column = std::clamp(grid.cursor_column(), 0, visible_columns - 1);
+    const int row = std::clamp(grid.cursor_row(), 0, visible_rows - 1);
+    if (!written && column == shown_cursor_column_ && row == shown_cursor_row_) return;
+    SetConsoleCursorPosition(screen_, coord(column, row));
+    shown_cursor_column_ = column;
+    shown_cursor_row_ = row;
 }
 
 }  // namespace rpg

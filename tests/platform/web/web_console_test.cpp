@@ -58,6 +58,8 @@ struct FakeHost : WebHost {
     }
     // As the page sleeps: a timer, a millisecond short, for more than the
     // 4 ms a browser's nested timer waits at least; a yield for the rest.
+    std::vector<std::string> said;
+    void say(std::string_view utf8) override { said.emplace_back(utf8); }
     void sleep(int milliseconds) override {
         if (milliseconds == 0) ++yields;
         if (sleeps == stall_at_sleep) now += stall_ms * ms;
@@ -183,6 +185,35 @@ TEST(WebConsole, DrawsRowsAsAnsiText) {
     host.shown.clear();
     con.sleep_ms(1);  // nothing changed: nothing sent
     EXPECT_EQ(host.shown, "");
+}
+
+// The console session, shared by every console of a real screen: in
+// screen-reader mode the cursor is shown at the announced place at every
+// update, while the game's own cursor goes on where it was, and each text is
+// said once, in UTF-8, after the paint that shows it; without the mode,
+// nothing of it.
+TEST(WebConsole, ScreenReaderModeRestsTheCursorAndSaysTheText) {
+    for (const bool reader : {true, false}) {
+        SCOPED_TRACE(reader ? "with a screen reader" : "without");
+        FakeHost host;
+        ConsoleOptions options = narrow();
+        options.screen_reader = reader;
+        WebConsoleCore con(host, options);
+        host.shown.clear();
+        con.set_cursor(3, 1);
+        con.print(sjis("たたかう"));
+        con.announce(3, 1, sjis("たたかう"));
+        con.set_cursor(0, 0);
+        con.print("C");
+        con.sleep_ms(1);
+        EXPECT_EQ(host.shown.substr(host.shown.rfind("\x1b[")), reader ? "\x1b[2;4H" : "\x1b[1;2H");
+        con.print("D");           // where the game's cursor stood
+        con.announce(-1, 0, {});  // off the screen: the place stays
+        con.sleep_ms(1);
+        EXPECT_EQ(host.shown.substr(host.shown.rfind("\x1b[")), reader ? "\x1b[2;4H" : "\x1b[1;3H");
+        EXPECT_NE(host.shown.find("CD"), std::string::npos);
+        EXPECT_EQ(host.said, reader ? std::vector<std::string>{"たたかう"} : std::vector<std::string>{});
+    }
 }
 
 TEST(WebConsole, PollingWithoutPausesLetsThePageRun) {
