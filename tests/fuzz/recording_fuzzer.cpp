@@ -14,6 +14,7 @@
 #include "fuzz_support.h"
 #include "recording/recorded_console.h"
 #include "recording/recording.h"
+#include "recording/replay_console.h"
 
 namespace {
 
