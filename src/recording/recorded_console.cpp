@@ -50,8 +50,8 @@ RecordingConsole::~RecordingConsole() {
 // handler may use. Nothing is added to a line being written just then: the
 // recording then stops at the line before, as a run cut short.
 void RecordingConsole::note_signal(int signal_number) {
-    const RecordingConsole* self = signalled_recording.exchange(nullptr);
-    if (!self || self->out_.writing()) return;
+    RecordingConsole* self = signalled_recording.exchange(nullptr);
+    if (!self || !self->out_.seal(signal_note_on_own_thread)) return;
     const auto wall = std::chrono::steady_clock::now() - self->started_;
     const std::int64_t numbers[] = {128 + signal_number, self->noted_polls_.load(), self->noted_paused_ms_.load(),
                                     std::chrono::duration_cast<std::chrono::milliseconds>(wall).count()};

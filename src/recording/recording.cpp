@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cstring>
 #include <system_error>
+#include <thread>
 
 namespace rpg {
 namespace {
@@ -295,11 +296,18 @@ void RecordingWriter::discard() {
 void RecordingWriter::write(const std::string& line) {
     if (into_) into_->append(line);
     if (!out_.is_open()) return;
-    writing_ = 1;
-    std::atomic_signal_fence(std::memory_order_seq_cst);
-    out_.write(line);
-    std::atomic_signal_fence(std::memory_order_seq_cst);
-    writing_ = 0;
+    writing_.store(1);
+    if (sealed_.load() == 0) out_.write(line);
+    writing_.store(0);
+}
+
+bool RecordingWriter::seal(bool wait_for_line) {
+    sealed_.store(1);
+    // A line is a single short write: it is over in far less than this.
+    for (int looks = 0; wait_for_line && writing_.load() != 0 && looks < 1'000'000; ++looks) {
+        std::this_thread::yield();
+    }
+    return writing_.load() == 0;
 }
 
 }  // namespace rpg

@@ -33,6 +33,7 @@
 // crash) ends with the status 128 + the signal, at the polls it had answered;
 // one cut off otherwise (SIGKILL, the power) has no "end" line.
 
+#include <atomic>
 #include <csignal>
 #include <cstddef>
 #include <cstdint>
@@ -148,13 +149,17 @@ public:
     void discard();
     void write(const std::string& line);
     bool is_open() const { return out_.is_open() || into_ != nullptr; }
-    // For a signal handler: the file's descriptor (-1 when none), and whether
-    // a line is being written just now (the handler then adds nothing to it).
+    // For a signal handler: the file's descriptor (-1 when none). Sealing
+    // makes every later write do nothing, and says whether the file is whole
+    // (no line being written) for the handler's own last line. A handler on
+    // the interrupted thread cannot wait for a line it cut short; one on a
+    // thread of its own waits for the line to be finished.
     int descriptor() const { return out_.descriptor(); }
-    bool writing() const { return writing_ != 0; }
+    bool seal(bool wait_for_line);
 
 private:
-    volatile std::sig_atomic_t writing_ = 0;
+    std::atomic<int> writing_{0};
+    std::atomic<int> sealed_{0};
     std::string* into_ = nullptr;
     WrittenFile out_;
     std::filesystem::path file_;
