@@ -113,3 +113,19 @@ export function columnOf(row, ch) {
 
 export const closingPrompt = "このまま終了するには何かを入力してください...";
 export const menuShown = /にげる[\s\S]*HP : 60 \/ 60/;
+
+// The rows of the program's last screen that the ending box stands over
+// (empty when it leaves them all readable), as text.
+export function rowsUnderEnding(page) {
+  return page.evaluate(() => {
+    const box = document.getElementById("ending").getBoundingClientRect();
+    const covered = [];
+    for (const row of document.querySelectorAll(".xterm-rows > div")) {
+      if (row.textContent.replaceAll("\u00a0", " ").trim() === "") continue;
+      const r = row.getBoundingClientRect();
+      const overlap = Math.min(r.bottom, box.bottom) - Math.max(r.top, box.top);
+      if (overlap > 0.5 && box.width > 0) covered.push(row.textContent.trim());
+    }
+    return covered;
+  });
+}
