@@ -86,6 +86,15 @@ function setUpPage() {
   $("stage").addEventListener("pointerdown", () => page.term && page.term.focus());
 }
 
+// The site kept by the browser for playing offline (service-worker.js), once
+// the program is loaded, so that keeping the rest does not hold up its start.
+// Where no service worker can be registered (a page opened from a file, a
+// browser without them) the page works as it does without one.
+function keepSite() {
+  if (!("serviceWorker" in navigator) || !location.protocol.startsWith("http")) return;
+  navigator.serviceWorker.register("service-worker.js").catch(() => {});
+}
+
 async function main() {
   if (typeof WebAssembly !== "object") return; // said by the page's first script
   setUpPage();
@@ -95,6 +104,7 @@ async function main() {
     ({ facts }) => {
       page.facts = facts;
       if (page.term) fit();
+      keepSite();
     },
     () => {},
   );
