@@ -7,7 +7,7 @@ import { tmpdir } from "node:os";
 import { join, dirname, resolve } from "node:path";
 import { fileURLToPath } from "node:url";
 import { before, after } from "node:test";
-import { serve, launch, openPage } from "../../tools/browser.mjs";
+import { serve, launch, openPage, waitUntil } from "../../tools/browser.mjs";
 import { tmuxSession, agree } from "./terminal.mjs";
 
 const top = resolve(dirname(fileURLToPath(import.meta.url)), "../..");
@@ -90,14 +90,19 @@ export async function sideBySide(suite, program, { query = "", args = [], data =
   };
 }
 
-export async function endingShown(page) {
-  await page.waitForSelector("#ending:not([hidden])", { timeout: 45000 });
-  return page.evaluate(() => ({
-    text: document.getElementById("ending-text").textContent,
-    detail: document.getElementById("ending-detail").textContent,
-    status: document.getElementById("ending").dataset.status,
-  }));
-}
+// The ending the page tells once its box shows (in any engine: by the page's script).
+export const endingShown = (page) =>
+  waitUntil(
+    () =>
+      page.evaluate(() => {
+        const box = document.getElementById("ending");
+        if (box.hidden) return null;
+        const text = (id) => document.getElementById(id).textContent;
+        return { text: text("ending-text"), detail: text("ending-detail"), status: box.dataset.status };
+      }),
+    "the page told no ending within 45 s",
+    { timeoutMs: 45000 },
+  );
 
 // The column of `ch` in a row of the screen, full-width characters counting two.
 export function columnOf(row, ch) {
