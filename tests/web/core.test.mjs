@@ -20,9 +20,8 @@ import {
   closingPrompt,
   endingShown,
   menuShown,
+  misplaced,
 } from "./scenario.mjs";
-
-const tmuxKeys = { Enter: "Enter", ArrowDown: "Down", ArrowUp: "Up", ArrowLeft: "Left", ArrowRight: "Right" };
 
 const failed = (page) => page.evaluate(() => !document.getElementById("failure").hidden);
 
@@ -51,7 +50,7 @@ describe(`the page's core in ${engineName}`, () => {
       page,
       async press(key) {
         await page.press(key);
-        terminal.keys(tmuxKeys[key] ?? key);
+        terminal.keys(key);
       },
       agree: (what, options) => agree(page, terminal, what, options),
       async close() {
@@ -91,6 +90,7 @@ describe(`the page's core in ${engineName}`, () => {
       for (const key of ["ArrowDown", "ArrowDown", "ArrowDown", "Enter"]) await both.press(key);
       const text = screenText(await both.agree("running away"));
       assert.ok(text.includes("にげることに成功しました。") && text.includes(closingPrompt), text);
+      assert.deepEqual(await misplaced(both.page), [], "characters off their columns");
       await both.page.evaluate(() => {
         window.samePage = true;
       });

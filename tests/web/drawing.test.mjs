@@ -13,6 +13,7 @@ import {
   menuShown,
   columnOf,
   endingShown,
+  misplaced,
   rowsUnderEnding,
 } from "./scenario.mjs";
 
@@ -41,35 +42,6 @@ const litShare = (page, png) =>
     }
     return lit / width;
   }, png.toString("base64"));
-
-// Every character whose glyph does not start within a quarter of a cell of
-// its column (full-width ones counting two), as text.
-const misplaced = (page) =>
-  page.evaluate(() => {
-    const screen = document.querySelector(".xterm-screen").getBoundingClientRect();
-    const cell = screen.width / 80;
-    const wide = /[\u1100-\u115f\u2e80-\ua4cf\uac00-\ud7a3\uf900-\ufaff\ufe30-\ufe4f\uff00-\uff60\uffe0-\uffe6]/;
-    const out = [];
-    [...document.querySelectorAll(".xterm-rows > div")].forEach((row, y) => {
-      let column = 0;
-      const walker = document.createTreeWalker(row, NodeFilter.SHOW_TEXT);
-      for (let node = walker.nextNode(); node; node = walker.nextNode()) {
-        let offset = 0;
-        for (const ch of node.data) {
-          if (ch.trim() !== "" && ch !== "\u00a0") {
-            const range = document.createRange();
-            range.setStart(node, offset);
-            range.setEnd(node, offset + ch.length);
-            const off = (range.getBoundingClientRect().left - screen.left) / cell - column;
-            if (Math.abs(off) > 0.25) out.push(`row ${y + 1}, column ${column + 1} "${ch}": ${off.toFixed(2)} cells`);
-          }
-          column += wide.test(ch) ? 2 : 1;
-          offset += ch.length;
-        }
-      }
-    });
-    return out;
-  });
 
 describe("every cell drawn where the grid puts it", () => {
   const suite = browserSuite();

@@ -135,8 +135,10 @@ async function webkit() {
   await driver.manage().window().setRect(VIEWPORT);
   const keys = { Enter: Key.ENTER, ArrowDown: Key.ARROW_DOWN, ArrowUp: Key.ARROW_UP, ArrowLeft: Key.ARROW_LEFT };
   keys.ArrowRight = Key.ARROW_RIGHT;
-  const run = (fn, arg) => driver.executeScript(`return (${fn})(arguments[0]);`, arg);
+  // A function called with `arg`, or an expression's text, as the other drivers take them.
   const script = (text) => driver.executeScript(`return ${text};`);
+  const run = (fn, arg) =>
+    typeof fn === "string" ? script(fn) : driver.executeScript(`return (${fn})(arguments[0]);`, arg);
   return {
     version: (await driver.getCapabilities()).get("browserVersion"),
     async open(url) {
