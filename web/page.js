@@ -87,7 +87,7 @@ function setUpPage() {
 }
 
 // The site kept by the browser for playing offline (service-worker.js), once
-// the program is loaded, so that keeping the rest does not hold up its start.
+// the first run has drawn, so that keeping the rest does not hold up its start.
 // Where no service worker can be registered (a page opened from a file, a
 // browser without them) the page works as it does without one.
 function keepSite() {
@@ -104,7 +104,6 @@ async function main() {
     ({ facts }) => {
       page.facts = facts;
       if (page.term) fit();
-      keepSite();
     },
     () => {},
   );
@@ -119,6 +118,10 @@ async function main() {
     fit();
     placeEnding();
   }).observe($("stage"));
+  const drawn = term.onWriteParsed(() => {
+    drawn.dispose();
+    keepSite();
+  });
   start();
 }
 
