@@ -45,12 +45,15 @@ export async function serve(folder) {
   throw new Error(`the static server did not start: ${log}`);
 }
 
-export async function launch() {
-  return chromium.launch({
-    executablePath: process.env.CHROMIUM ?? "/usr/bin/chromium",
-    args: ["--no-sandbox", "--disable-gpu", "--font-render-hinting=none"],
-  });
-}
+// Debian's Chromium, headless; launchPersistent keeps a profile in `folder`
+// (a profile of its own is what installing the page needs).
+const chromiumOptions = () => ({
+  executablePath: process.env.CHROMIUM ?? "/usr/bin/chromium",
+  args: ["--no-sandbox", "--disable-gpu", "--font-render-hinting=none"],
+});
+export const launch = () => chromium.launch(chromiumOptions());
+export const launchPersistent = (folder, options) =>
+  chromium.launchPersistentContext(folder, { ...chromiumOptions(), ...options });
 
 // The terminal's rows as text (trailing blanks dropped) and, per character,
 // whether it is drawn bold.

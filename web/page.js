@@ -3,8 +3,8 @@
 // offers the touch keys, Restart and Play again, recording a run and watching
 // a recording. Its parts: shared.js (what they all share), programs.js (the
 // programs and the facts they tell), screen.js (the terminal fitted to the
-// window), host.js (what the program talks to), data.js (the data files) and
-// runs.js (one run and its end).
+// window), host.js (what the program talks to), data.js (the data files),
+// runs.js (one run and its end) and ending.js (where the end is told).
 
 import { $, describe, page, programName, readerAsked, readerWord, showFailure } from "./shared.js";
 import { loadProgram, program } from "./programs.js";
@@ -12,6 +12,7 @@ import { fit, openTerminal } from "./screen.js";
 import { asBytes, typed } from "./host.js";
 import { chooseOwnData, prefetchData, useSampleData } from "./data.js";
 import { settings, start, watchRecording } from "./runs.js";
+import { placeEnding } from "./ending.js";
 
 // A program that ends unwinds its stack by throwing its exit status, which
 // reaches the page as an uncaught error once onExit has told the ending.
@@ -123,6 +124,15 @@ function setUpPage() {
   $("stage").addEventListener("pointerdown", () => page.term && page.term.focus());
 }
 
+// The site kept by the browser for playing offline (service-worker.js), once
+// the first run has drawn, so that keeping the rest does not hold up its start.
+// Where no service worker can be registered (a page opened from a file, a
+// browser without them) the page works as it does without one.
+function keepSite() {
+  if (!("serviceWorker" in navigator) || !location.protocol.startsWith("http")) return;
+  navigator.serviceWorker.register("service-worker.js").catch(() => {});
+}
+
 async function main() {
   if (typeof WebAssembly !== "object") return; // said by the page's first script
   setUpPage();
@@ -143,7 +153,14 @@ async function main() {
   term.onData((data) => typed(asBytes(data)));
   if (document.fonts) await document.fonts.ready;
   fit();
-  new ResizeObserver(() => fit()).observe($("stage"));
+  new ResizeObserver(() => {
+    fit();
+    placeEnding();
+  }).observe($("stage"));
+  const drawn = term.onWriteParsed(() => {
+    drawn.dispose();
+    keepSite();
+  });
   start();
 }
 

@@ -6,6 +6,7 @@ import { $, bench, benchmarking, describe, page, programName, query, readerAsked
 import { instantiate, loadProgram } from "./programs.js";
 import { dataFiles, READ_LIMIT } from "./data.js";
 import { makeHost } from "./host.js";
+import { placeEnding } from "./ending.js";
 
 // Where a run's recording is, in the program's own file system: written there
 // by --record, or put there by the page for --replay.
@@ -64,6 +65,7 @@ function finish(run, status) {
   offerRecording(run);
   $("ending").hidden = false;
   $("ending").dataset.status = String(status);
+  placeEnding();
   $("again").focus();
 }
 

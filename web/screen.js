@@ -37,6 +37,44 @@ export async function openTerminal() {
   return term;
 }
 
+// The glyphs that reach furthest above and below the baseline. The CJK font's
+// "￣" stands at the top of its em box, higher than a row of the Latin font's
+// own height leaves room for at small sizes (at 10 px it stood above its row,
+// whose overflow is cut, and was not drawn at all); "_" and "|" reach the Latin
+// font's bottom.
+const REACHING = ["￣", "＿", "_", "|", "兵"];
+
+// The rows' height, as a multiple of the font's height as xterm.js takes it,
+// and how far to move the glyphs down in them so that every glyph stands
+// inside its row: a row as tall as their reach, the baseline (which the browser
+// puts half the row's leading below the top, rounded down) moved to centre them.
+function rowFor(size) {
+  const context = document.createElement("canvas").getContext("2d");
+  context.font = `${size}px ${FONT_FAMILY}`;
+  let above = 0;
+  let below = 0;
+  for (const ch of REACHING) {
+    const ink = context.measureText(ch); // in whole pixels
+    above = Math.max(above, Math.ceil(ink.actualBoundingBoxAscent));
+    below = Math.max(below, Math.ceil(ink.actualBoundingBoxDescent));
+  }
+  const { fontBoundingBoxAscent: ascent, fontBoundingBoxDescent: descent } = context.measureText("W");
+  if (!(ascent > 0)) return { lineHeight: 1, lift: 0 }; // without the font's metrics, xterm.js's rows
+  const row = Math.max(Math.ceil(ascent + descent), above + below);
+  const baseline = Math.floor((row - ascent - descent) / 2) + ascent;
+  const lift = Math.floor((row - above - below) / 2) - (baseline - above);
+  // xterm.js rounds the font's height up, and the row down, in device pixels.
+  const dpr = window.devicePixelRatio || 1;
+  return { lineHeight: Math.max(1, (Math.ceil(row * dpr) + 0.01) / Math.ceil((ascent + descent) * dpr)), lift };
+}
+
+function setFontSize(size) {
+  const { lineHeight, lift } = rowFor(size);
+  page.term.element.style.setProperty("--glyph-lift", `${lift}px`);
+  if (page.term.options.lineHeight !== lineHeight) page.term.options.lineHeight = lineHeight;
+  if (page.term.options.fontSize !== size) page.term.options.fontSize = size;
+}
+
 function cellSize() {
   const screen = page.term.element.querySelector(".xterm-screen");
   return { width: screen.offsetWidth / COLUMNS, height: screen.offsetHeight / ROWS };
@@ -51,13 +89,14 @@ export function fit() {
   const height = stage.clientHeight;
   if (width === 0 || height === 0) return;
   let size = term.options.fontSize;
+  setFontSize(size); // the device's pixels may have changed
   let cell = cellSize();
   if (cell.width === 0) return;
   // Cells grow with the font; the first guess is corrected by measuring.
   let guess = Math.floor(size * Math.min(width / (cell.width * COLUMNS), height / (cell.height * ROWS)));
   guess = Math.max(MIN_FONT_PX, Math.min(guess, 64));
   for (let tries = 0; tries < 4 && guess !== size; ++tries) {
-    term.options.fontSize = size = guess;
+    setFontSize((size = guess));
     cell = cellSize();
     if ((cell.width * COLUMNS > width || cell.height * ROWS > height) && guess > MIN_FONT_PX) --guess;
   }

@@ -57,18 +57,19 @@ async function commandMenu(browser, url) {
   await context.close();
 }
 
-// The page's weight: what the battle loads, and the whole folder, as served
-// (no compression).
+// The page's weight: what the battle loads (with what its service worker keeps,
+// the whole folder once), and the whole folder, as served (no compression).
 async function weight(browser, url) {
   const context = await browser.newContext();
   const page = await context.newPage();
   const served = new Set();
-  page.on("requestfinished", (request) => {
+  context.on("requestfinished", (request) => {
     const path = decodeURIComponent(new URL(request.url()).pathname).replace(/^\//, "") || "index.html";
     served.add(path);
   });
   await page.goto(url);
   await waitForScreen(page, menu, { quietMs: 500 });
+  await page.waitForFunction(() => navigator.serviceWorker.controller !== null);
   await context.close();
   // python's server sends the files as they are, so the files' sizes are what was served.
   const bytes = [...served].reduce((sum, path) => sum + statSync(join(site, path)).size, 0);

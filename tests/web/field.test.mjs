@@ -1,9 +1,9 @@
-// The field in the page: the map as on the terminal, the hero's steps, the
-// pawn's chase, and Restart.
+// The field in the page: the pawn's chase, and Restart (the map and the
+// hero's step as on the terminal are in core.test.mjs).
 import { describe, it } from "node:test";
 import assert from "node:assert/strict";
 import { openPage, waitForScreen, waitUntil } from "../../tools/browser.mjs";
-import { browserSuite, sideBySide, dataSet, heroWith, columnOf } from "./scenario.mjs";
+import { browserSuite, dataSet, heroWith, columnOf } from "./scenario.mjs";
 
 // The columns the pawn stood at in row 4, one entry per move, from the rows
 // kept by the page's observer.
@@ -18,20 +18,6 @@ async function pawnColumns(page) {
 
 describe("the field in the page", () => {
   const suite = browserSuite();
-
-  it("field map and a hero step", async () => {
-    const both = await sideBySide(suite, "field", { query: "&ambiguous=narrow", args: ["--ambiguous", "narrow"] });
-    try {
-      const screen = await both.agree("the field", { timeoutMs: 20000, quietMs: 600 });
-      assert.equal(columnOf(screen[16], "●"), 46, "the hero is not where its file puts it");
-      await both.press("Left");
-      const after = await both.agree("one step left");
-      assert.equal(columnOf(after[16], "●"), 44, "the hero did not take one step left");
-      assert.ok(await both.page.isVisible("#restart"), "the field has no restart");
-    } finally {
-      await both.close();
-    }
-  });
 
   // The pawn comes for a hero that stands near it; Restart begins afresh.
   it("field chase and restart", async () => {

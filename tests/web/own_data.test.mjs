@@ -6,7 +6,7 @@ import { readFileSync, truncateSync } from "node:fs";
 import { join } from "node:path";
 import { openPage, waitForScreen, waitUntil } from "../../tools/browser.mjs";
 import { tmuxSession } from "./terminal.mjs";
-import { bin, browserSuite, dataSet, heroWith, endingShown, menuShown } from "./scenario.mjs";
+import { bin, browserSuite, dataSet, heroWith, endingShown, menuShown, rowsUnderEnding } from "./scenario.mjs";
 
 describe("own data files", () => {
   const suite = browserSuite();
@@ -27,6 +27,9 @@ describe("own data files", () => {
       const ending = await endingShown(page);
       assert.ok(Date.now() - started > 25000, "the notice did not stay for its 30 seconds");
       assert.ok(ending.status === "255" && ending.text.includes("missing"), `ending: ${JSON.stringify(ending)}`);
+      // The notice stays readable beside the ending.
+      assert.deepEqual(await rowsUnderEnding(page), [], "the ending box covers the notice");
+      await waitForScreen(page, "ファイルが存在しないため情報の初期化に失敗しました。", { quietMs: 0 });
       await page.click("#data-sample");
       await waitForScreen(page, menuShown);
     } finally {

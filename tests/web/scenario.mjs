@@ -7,7 +7,7 @@ import { tmpdir } from "node:os";
 import { join, dirname, resolve } from "node:path";
 import { fileURLToPath } from "node:url";
 import { before, after } from "node:test";
-import { serve, launch, openPage } from "../../tools/browser.mjs";
+import { serve, launch, openPage, waitUntil } from "../../tools/browser.mjs";
 import { tmuxSession, agree } from "./terminal.mjs";
 
 const top = resolve(dirname(fileURLToPath(import.meta.url)), "../..");
@@ -90,14 +90,19 @@ export async function sideBySide(suite, program, { query = "", args = [], data =
   };
 }
 
-export async function endingShown(page) {
-  await page.waitForSelector("#ending:not([hidden])", { timeout: 45000 });
-  return page.evaluate(() => ({
-    text: document.getElementById("ending-text").textContent,
-    detail: document.getElementById("ending-detail").textContent,
-    status: document.getElementById("ending").dataset.status,
-  }));
-}
+// The ending the page tells once its box shows (in any engine: by the page's script).
+export const endingShown = (page) =>
+  waitUntil(
+    () =>
+      page.evaluate(() => {
+        const box = document.getElementById("ending");
+        if (box.hidden) return null;
+        const text = (id) => document.getElementById(id).textContent;
+        return { text: text("ending-text"), detail: text("ending-detail"), status: box.dataset.status };
+      }),
+    "the page told no ending within 45 s",
+    { timeoutMs: 45000 },
+  );
 
 // The column of `ch` in a row of the screen, full-width characters counting two.
 export function columnOf(row, ch) {
@@ -113,3 +118,48 @@ export function columnOf(row, ch) {
 
 export const closingPrompt = "このまま終了するには何かを入力してください...";
 export const menuShown = /にげる[\s\S]*HP : 60 \/ 60/;
+
+// The rows of the program's last screen that the ending box stands over
+// (empty when it leaves them all readable), as text.
+export function rowsUnderEnding(page) {
+  return page.evaluate(() => {
+    const box = document.getElementById("ending").getBoundingClientRect();
+    const covered = [];
+    for (const row of document.querySelectorAll(".xterm-rows > div")) {
+      if (row.textContent.replaceAll("\u00a0", " ").trim() === "") continue;
+      const r = row.getBoundingClientRect();
+      const overlap = Math.min(r.bottom, box.bottom) - Math.max(r.top, box.top);
+      if (overlap > 0.5 && box.width > 0) covered.push(row.textContent.trim());
+    }
+    return covered;
+  });
+}
+
+// Every character whose glyph does not start within a quarter of a cell of
+// its column (full-width ones counting two), as text.
+export const misplaced = (page) =>
+  page.evaluate(() => {
+    const screen = document.querySelector(".xterm-screen").getBoundingClientRect();
+    const cell = screen.width / 80;
+    const wide = /[\u1100-\u115f\u2e80-\ua4cf\uac00-\ud7a3\uf900-\ufaff\ufe30-\ufe4f\uff00-\uff60\uffe0-\uffe6]/;
+    const out = [];
+    [...document.querySelectorAll(".xterm-rows > div")].forEach((row, y) => {
+      let column = 0;
+      const walker = document.createTreeWalker(row, NodeFilter.SHOW_TEXT);
+      for (let node = walker.nextNode(); node; node = walker.nextNode()) {
+        let offset = 0;
+        for (const ch of node.data) {
+          if (ch.trim() !== "" && ch !== "\u00a0") {
+            const range = document.createRange();
+            range.setStart(node, offset);
+            range.setEnd(node, offset + ch.length);
+            const off = (range.getBoundingClientRect().left - screen.left) / cell - column;
+            if (Math.abs(off) > 0.25) out.push(`row ${y + 1}, column ${column + 1} "${ch}": ${off.toFixed(2)} cells`);
+          }
+          column += wide.test(ch) ? 2 : 1;
+          offset += ch.length;
+        }
+      }
+    });
+    return out;
+  });

@@ -3,8 +3,11 @@
 import { execFileSync } from "node:child_process";
 import { readScreen, screenText, waitUntil } from "../../tools/browser.mjs";
 
+// The page's names of keys (Playwright's) as tmux's.
+const TMUX_KEYS = { ArrowDown: "Down", ArrowUp: "Up", ArrowLeft: "Left", ArrowRight: "Right" };
+
 // Runs `command` (an argument vector) in a detached tmux pane of 80 x 24 in
-// the C.UTF-8 locale; gives what drives it.
+// the C.UTF-8 locale; gives what drives it. Keys by tmux's names or the page's.
 export function tmuxSession(command, { cwd } = {}) {
   const name = `rpg-web-${process.pid}-${Math.floor(Math.random() * 1e9)}`;
   const quoted = command.map((word) => `'${word.replaceAll("'", "'\\''")}'`).join(" ");
@@ -13,7 +16,7 @@ export function tmuxSession(command, { cwd } = {}) {
   tmux("-f", "/dev/null", "new-session", "-d", "-x", "80", "-y", "24", "-s", "rpg", `${quoted}; sleep 600`);
   tmux("set-option", "-g", "status", "off");
   return {
-    keys: (...keys) => tmux("send-keys", "-t", "rpg", ...keys),
+    keys: (...keys) => tmux("send-keys", "-t", "rpg", ...keys.map((key) => TMUX_KEYS[key] ?? key)),
     screen: () => parseCapture(tmux("capture-pane", "-p", "-e", "-N", "-t", "rpg")),
     stop: () => {
       try {
