@@ -78,6 +78,7 @@ int main(int argc, char** argv) {
     }
     for (int i = 0; i < level_up_runs; ++i) runs.emplace_back("battle: won with a level-up", level_up_run);
     runs.emplace_back("headless battles", headless_run);
+    runs.emplace_back("replay seeks", seek_run);
     for (const auto& [name, run] : runs) {
         if (!only.empty() && name.find(only) == std::string::npos) continue;
         std::fprintf(stderr, "bench: %s\n", name.c_str());

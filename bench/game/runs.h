@@ -15,6 +15,8 @@ void field_run(bool whole);
 void level_up_run();
 // Whole battles on the memory console with its virtual clock.
 void headless_run();
+// Seeks in the replay of a battle and of a field walk.
+void seek_run();
 // The bare echo the key latency is compared with (bench_game --echo).
 int run_echo();
 

@@ -25,7 +25,9 @@ enum LongOnly : int {
     opt_replay,
     opt_force,
     opt_speed,
-    opt_screen_reader
+    opt_screen_reader,
+    opt_cast,
+    opt_check
 };
 
 // '+': stop at the first argument that is not an option; ':': report a
@@ -42,6 +44,8 @@ const option long_options[] = {
     {"force", no_argument, nullptr, opt_force},
     {"speed", required_argument, nullptr, opt_speed},
     {"screen-reader", no_argument, nullptr, opt_screen_reader},
+    {"cast", required_argument, nullptr, opt_cast},
+    {"check", no_argument, nullptr, opt_check},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -67,8 +71,10 @@ std::optional<int> parse_speed(const std::string& text) {
 std::string mismatch(const ProgramOptions& o) {
     if (o.record && o.replay) return "--record and --replay cannot be given together";
     if (o.replay && o.seed) return "--seed cannot be given with --replay: the recording has its seed";
-    if (o.force && !o.record) return "--force goes with --record";
+    if (o.force && !o.record && !o.cast) return "--force goes with --record or --cast";
     if (o.speed && !o.replay) return "--speed goes with --replay";
+    if (o.cast && !o.replay) return "--cast goes with --replay";
+    if (o.check && !o.replay) return "--check goes with --replay";
     return "";
 }
 
@@ -132,12 +138,19 @@ ParsedOptions parse_options(const std::vector<std::string>& arguments) {
             }
             case opt_record:
             case opt_replay:
+            case opt_cast: {
+                const char* name = code == opt_record ? "--record" : code == opt_replay ? "--replay" : "--cast";
                 if (*optarg == '\0') {
-                    parsed.error = std::string(code == opt_record ? "--record" : "--replay") + " needs a file";
+                    parsed.error = std::string(name) + " needs a file";
                     return parsed;
                 }
-                (code == opt_record ? parsed.options.record : parsed.options.replay) = path_from_argument(optarg);
+                auto& file = code == opt_record   ? parsed.options.record
+                             : code == opt_replay ? parsed.options.replay
+                                                  : parsed.options.cast;
+                file = path_from_argument(optarg);
                 break;
+            }
+            case opt_check: parsed.options.check = true; break;
             case opt_force: parsed.options.force = true; break;
             case opt_screen_reader:
                 if (parsed.options.screen_reader) {

@@ -19,10 +19,12 @@ struct ProgramOptions {
     std::optional<std::uint32_t> seed;                   // --seed N
     AmbiguousWidth ambiguous = AmbiguousWidth::measure;  // --ambiguous WIDTH
     std::optional<std::filesystem::path> record;         // --record FILE
-    bool force = false;                                  // --force: --record may replace FILE
+    bool force = false;                                  // --force: --record or --cast may replace FILE
     std::optional<std::filesystem::path> replay;         // --replay FILE
     std::optional<int> speed;                            // --speed N (1 to 1000), 0 for "max"
     bool screen_reader = false;                          // --screen-reader
+    std::optional<std::filesystem::path> cast;           // --cast OUT
+    bool check = false;                                  // --check
 };
 
 struct ParsedOptions {

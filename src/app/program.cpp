@@ -4,6 +4,7 @@
 #include "data/random.h"
 #include "platform/encoding.h"
 #include "platform/files.h"
+#include "platform/memory/memory_console.h"
 #include "platform/process.h"
 #include "recording/recorded_run.h"
 
@@ -41,12 +42,16 @@ void print_help(const ProgramInfo& info, const std::filesystem::path& installed)
         "                         width: wide or narrow (measured when not given)\n"
         "      --record FILE      record the run in FILE, which must not exist yet,\n"
         "                         to show it again with --replay\n"
-        "      --force            with --record: replace FILE if it exists\n"
-        "      --replay FILE      show the run recorded in FILE again; the keyboard is\n"
-        "                         not read, Ctrl+C ends it\n"
+        "      --force            with --record or --cast: replace the file if it exists\n"
+        "      --replay FILE      show the run recorded in FILE again; Ctrl+C ends it\n"
         "      --speed N          replay N times faster (1 to 1000), or 'max': no pauses\n"
         "      --screen-reader    for a screen reader: the cursor rests where to read\n"
         "                         (on what is selected, the newest message, the hero)\n"
+        "      --cast OUT         with --replay: also write the replay's screens to OUT\n"
+        "                         as an asciicast (version 2), at the recorded pace;\n"
+        "                         OUT must not exist yet (--force replaces it)\n"
+        "      --check            with --replay: replay without a terminal, at once,\n"
+        "                         and say only whether it reached the recorded ending\n"
         "  -h, --help             show this help and exit\n"
         "      --version          show the version and exit\n"
         "\n"
@@ -59,7 +64,13 @@ void print_help(const ProgramInfo& info, const std::filesystem::path& installed)
         "terminal lost, a recording that cannot be read), 2 on a bad command line,\n"
         "255 when a data file is missing. A replay that reaches the recorded ending\n"
         "exits as the recorded run did; one that reaches the end of a recording cut\n"
-        "short, 0; one that went another way, 1.\n",
+        "short, 0; one that went another way, 1.\n"
+        "\n"
+        "While a replay runs: Space pauses and resumes; . or Right steps to the next\n"
+        "recorded key, , or Left back to the one before; + and - double and halve\n"
+        "the speed; Home goes to the start, End to the end; ] and [ go to the next\n"
+        "and the previous turn mark (the field: second). A terminal of 20 rows or\n"
+        "more shows where the replay stands on the row under the game.\n",
         info.name, info.summary, info.seed_use, info.details, data_marker_file, installed.empty() ? "" : ":\n  ",
         path_text(installed).c_str());
 }
@@ -79,7 +90,7 @@ int load_and_play(const ProgramInfo& info, Console& con, StartUp& start, GameEnt
 }
 
 RecordingRequest recording_request(const ProgramOptions& options) {
-    return RecordingRequest{options.record, options.force, options.replay, options.speed};
+    return RecordingRequest{options.record, options.force, options.replay, options.speed, options.cast, options.check};
 }
 
 // The files a recording notes the digests of: those of load_game_data and
@@ -158,15 +169,29 @@ int run(const ProgramInfo& info, int argc, char** argv, GameEntry game) {
     int status = exit_error;
     std::string message;  // said once the terminal is given back
     try {
-        terminal = std::make_unique<SystemConsole>(terminal_options);
-        if (!terminal->startup_error().empty()) {
-            recorded.abandon();
-            say(info.name, terminal->startup_error());
-            return exit_error;
+        // A replay checked without a terminal plays on one in memory, of the recorded size.
+        std::unique_ptr<MemoryConsole> headless;
+        Console* screen = nullptr;
+        ConsoleFacts facts = recorded.recorded_facts();
+        if (parsed.options.check) {
+            headless = std::make_unique<MemoryConsole>(screen_columns, screen_rows);
+            screen = headless.get();
+        } else {
+            terminal = std::make_unique<SystemConsole>(terminal_options);
+            if (!terminal->startup_error().empty()) {
+                recorded.abandon();
+                say(info.name, terminal->startup_error());
+                return exit_error;
+            }
+            screen = terminal.get();
+            facts = terminal->facts();
         }
-        Console& con = recorded.begin(*terminal, terminal->facts(), start.options.seed);
-        status = load_and_play(info, con, start, game, message);
-        if (status == exit_missing_file) {
+        Console& con = recorded.begin(*screen, facts, start.options.seed);
+        status = recorded.play(con, [&](Console& on) {
+            message.clear();
+            return load_and_play(info, on, start, game, message);
+        });
+        if (status == exit_missing_file && terminal) {
             // The notice stays readable in the shell after the screen is given back.
             terminal->keep_screen_on_exit(true);
         }

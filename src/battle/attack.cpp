@@ -50,6 +50,7 @@ Outcome hero_attack(Battle& b) {
     const SkillStatus& skill = b.rec.skills.at(static_cast<std::size_t>(b.menu.selected_skill));
     clear_message_window(v);
     const HeroBlow blow = hero_blow(enemy, b.rec.hero, skill, b.state, b.random);
+    b.con.turn_mark(++b.turns_begun);  // the blow began the turn
     if (blow.evaded) {
         post_message(v, sjis("攻撃を回避されました。"));
         return acknowledge_blow(b);

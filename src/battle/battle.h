@@ -39,6 +39,9 @@ struct Battle {
     MenuState menu;
     View screen;
     Random random;
+    // The hero's turns begun so far, for a recording's turn marks (the
+    // battle's own turn count also counts the enemies' blows).
+    int turns_begun = 0;
 
     // The one enemy kind the battle is fought against.
     EnemyStatus& pawn() { return rec.enemies[kind_pawn]; }

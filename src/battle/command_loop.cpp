@@ -30,6 +30,7 @@ Outcome defend(Battle& b) {
     slide_enemy_attack_banner(b.screen);
     hero.defense = to_u16(hero.defense * 2);
     ++b.state.turn_count;
+    b.con.turn_mark(++b.turns_begun);
     if (finish_turn(b) == Outcome::lost) return Outcome::lost;  // defence stays doubled: the battle is over
     // Halved rather than set back to what it was: a Buckler effect that ran
     // out during the turn took its 5 points off the doubled defence, so the
@@ -59,6 +60,7 @@ Outcome run_away(Battle& b) {
     }
     post_message(b.screen, sjis("失敗しました。"));
     ++b.state.turn_count;
+    b.con.turn_mark(++b.turns_begun);
     if (finish_turn(b) == Outcome::lost) return Outcome::lost;
     wait_for_acknowledgement(b.screen);
     clear_message_window(b.screen);
@@ -67,7 +69,9 @@ Outcome run_away(Battle& b) {
 
 }  // namespace
 
+// The command menu is marked for a replay to find each time it comes back.
 Outcome command_loop(Battle& b) {
+    b.con.turn_mark(b.turns_begun);
     // A screen reader is told the highlighted command as the menu opens, after
     // each move and whenever the menu is back after a command.
     bool announce = true;
@@ -100,6 +104,7 @@ Outcome command_loop(Battle& b) {
                         break;
                 }
                 if (result == Outcome::won || result == Outcome::lost) return result;
+                b.con.turn_mark(b.turns_begun);
                 break;
             }
             default: break;  // the arrow prefix, space, left and every other key

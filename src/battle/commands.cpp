@@ -59,6 +59,7 @@ Outcome try_item(Battle& b) {
     }
     use_item(b, index);
     ++b.state.turn_count;
+    b.con.turn_mark(++b.turns_begun);
     return finish_turn(b, show_selected_stock);
 }
 

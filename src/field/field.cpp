@@ -1,5 +1,6 @@
 #include "field/field.h"
 
+#include <algorithm>
 #include <optional>
 #include <string>
 
@@ -201,6 +202,9 @@ bool start_field(Field& field, const std::filesystem::path& map_file, std::strin
 }
 
 void field_pass(Field& field) {
+    // A second of the field's own time: marked for a replay to find.
+    if (++field.passes % 100 == 0)
+        field.con.turn_mark(static_cast<int>(std::min<long>(field.passes / 100, 1'000'000'000)));
     if (field.con.key_waiting()) move_hero(field, field.con.read_key());
     if (in_pursuit_range(field)) chase_step(field);
     field.con.sleep_ms(loop_pause_ms);

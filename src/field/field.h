@@ -29,6 +29,7 @@ struct Field {
     Console& con;
     GameRecords records;
     Random random;
+    long passes = 0;  // of the main loop: a hundred of them are a second of the field's time
     // Row-major cells: 0 open ground, otherwise the byte from the map file
     // (1 to 255), or -1 where the file had ended. Every non-zero cell blocks.
     std::array<std::array<std::int32_t, map_columns>, map_rows> field_map{};

@@ -22,6 +22,9 @@ inline constexpr int key_left = 75;
 inline constexpr int key_right = 77;
 inline constexpr int key_enter = 13;
 inline constexpr int key_space = 32;
+// Home and End, as _getch() gives them after the prefix: no key of the game.
+inline constexpr int key_home = 71;
+inline constexpr int key_end = 79;
 
 inline constexpr std::uint16_t attr_normal = 7;
 inline constexpr std::uint16_t attr_intensity = 8;
@@ -65,6 +68,11 @@ public:
     virtual void sleep_ms(int milliseconds) = 0;
     // The current time in whole seconds.
     virtual std::int64_t now_seconds() = 0;
+
+    // The game came to a moment worth finding again: a turn of the battle
+    // begins or its command menu comes back (with the turns counted so far),
+    // or the field has run another second. Only a recording takes note.
+    virtual void turn_mark(int /*turn*/) {}
 };
 
 }  // namespace rpg

@@ -27,9 +27,13 @@ KeyCodes key_codes_for(std::uint16_t virtual_key, char16_t character) {
         case vk_right: return {2, {key_arrow_prefix, key_right}};
         case vk_return: return {1, {key_enter, 0}};
         case vk_space: return {1, {key_space, 0}};
+        case vk_home: return {2, {key_arrow_prefix, key_home}};
+        case vk_end: return {2, {key_arrow_prefix, key_end}};
         default: break;
     }
-    if ((character >= u'A' && character <= u'Z') || (character >= u'a' && character <= u'z')) {
+    const bool replay_key =
+        character != 0 && std::u16string_view(u".,+-[]").find(character) != std::u16string_view::npos;
+    if ((character >= u'A' && character <= u'Z') || (character >= u'a' && character <= u'z') || replay_key) {
         return {1, {static_cast<int>(character), 0}};
     }
     return {};

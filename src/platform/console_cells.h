@@ -27,14 +27,16 @@ namespace rpg::console_cells {
 // The virtual keys the game answers to.
 inline constexpr std::uint16_t vk_return = 0x0D;
 inline constexpr std::uint16_t vk_space = 0x20;
+inline constexpr std::uint16_t vk_end = 0x23;
+inline constexpr std::uint16_t vk_home = 0x24;
 inline constexpr std::uint16_t vk_left = 0x25;
 inline constexpr std::uint16_t vk_up = 0x26;
 inline constexpr std::uint16_t vk_right = 0x27;
 inline constexpr std::uint16_t vk_down = 0x28;
 
 // The key codes one key press gives: the prefix and the direction for an
-// arrow, 13 for Enter, 32 for space, a letter as typed; nothing for any other
-// key.
+// arrow, Home or End, 13 for Enter, 32 for space, a letter or one of the
+// replay's keys (. , + - [ ]) as typed; nothing for any other key.
 struct KeyCodes {
     int count = 0;
     int codes[2]{};

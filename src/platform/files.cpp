@@ -1,6 +1,7 @@
 #include "platform/files.h"
 
 #include <algorithm>
+#include <charconv>
 
 namespace rpg {
 
@@ -27,6 +28,20 @@ std::uint64_t fnv1a64(std::string_view bytes, std::uint64_t hash) {
         hash *= 0x100000001b3u;
     }
     return hash;
+}
+
+std::string hex64(std::uint64_t value) {
+    char digits[16];
+    const char* end = std::to_chars(digits, digits + sizeof digits, value, 16).ptr;
+    const auto length = static_cast<std::size_t>(end - digits);
+    return std::string(16 - length, '0') + std::string(digits, length);
+}
+
+std::optional<std::uint64_t> parse_hex64(std::string_view word) {
+    if (word.size() != 16 || word.find_first_not_of("0123456789abcdef") != std::string_view::npos) return std::nullopt;
+    std::uint64_t value = 0;
+    std::from_chars(word.data(), word.data() + word.size(), value, 16);
+    return value;
 }
 
 // No further than the size the file had when opened, so that a file that

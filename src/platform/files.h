@@ -102,6 +102,11 @@ std::string path_text(const std::filesystem::path& path);
 // FNV-1a, 64 bits, continued from `hash`.
 std::uint64_t fnv1a64(std::string_view bytes, std::uint64_t hash = 0xcbf29ce484222325u);
 
+// Sixteen lowercase hexadecimal digits, leading zeros kept; and back, none
+// unless the word is exactly that.
+std::string hex64(std::uint64_t value);
+std::optional<std::uint64_t> parse_hex64(std::string_view word);
+
 // The digest (fnv1a64) of a regular file as it stood when opened, read a
 // piece at a time so that a data file's size never changes what the program
 // holds; none when the file cannot be read as a regular file.

@@ -87,7 +87,15 @@ void KeyDecoder::finish_sequence(unsigned char final_byte, std::deque<int>& out)
     // A plain arrow has no parameter or "1" ("ESC O" has none); with a
     // modifier ("1;5") it is another key and is swallowed.
     const bool plain = !overlong_ && (params_.empty() || (csi && params_ == "1"));
-    if (direction && plain) push_arrow(direction, out);
+    // Home and End come as "ESC [ H" and "ESC [ F" (or with "ESC O"), or as
+    // "ESC [ 1 ~" and "ESC [ 4 ~" (7 and 8 on some terminals).
+    if (plain && final_byte == 'H') direction = key_home;
+    if (plain && final_byte == 'F') direction = key_end;
+    if (csi && !overlong_ && final_byte == '~') {
+        if (params_ == "1" || params_ == "7") direction = key_home;
+        if (params_ == "4" || params_ == "8") direction = key_end;
+    }
+    if (direction && (plain || final_byte == '~')) push_arrow(direction, out);
 }
 
 void KeyDecoder::flush(std::deque<int>& out) {

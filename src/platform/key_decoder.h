@@ -2,8 +2,10 @@
 // Turns the bytes a terminal sends into the key codes the game reads.
 //
 // Arrow keys become the prefix 224 and then 72, 80, 75 or 77, whether the
-// terminal sends them as "ESC [ A" or "ESC O A". Every other escape sequence
-// (function keys, arrows with Ctrl or Shift, Home, mouse reports, Alt+key) is
+// terminal sends them as "ESC [ A" or "ESC O A"; Home and End the prefix and
+// 71 or 79, as on Windows (the game answers to neither; a replay does). Every
+// other escape sequence (function keys, arrows with Ctrl or Shift, mouse
+// reports, Alt+key) is
 // swallowed whole, so that none of its letters reach the game as codes ("ESC O
 // P", F1, must not read as 80, a down arrow), however long it runs: it ends
 // only at its final byte, at a control byte, or when nothing more comes in

@@ -7,6 +7,15 @@
 
 namespace rpg {
 
+// Where the note runs: on the thread that was interrupted (a POSIX signal,
+// which may have cut a line of the program's short), or on a thread of its
+// own while the program's goes on (a Windows console's control event).
+#ifdef _WIN32
+inline constexpr bool signal_note_on_own_thread = true;
+#else
+inline constexpr bool signal_note_on_own_thread = false;
+#endif
+
 using SignalNote = void (*)(int signal_number);
 
 // Sets the note, or with nullptr clears it; there is one at a time.

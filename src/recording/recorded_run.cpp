@@ -60,12 +60,41 @@ bool RecordedRun::prepare(const RecordingRequest& request, const std::string& pr
         recording_.reset();
         return false;
     }
+    check_ = request.check;
+    if (check_) speed_ = 0;
+    if (request.cast && !cast_file_.create(*request.cast, request.force, message)) {
+        message = path_text(*request.cast) + ": " + message;
+        recording_.reset();
+        return false;
+    }
     const std::string others = other_files(recording_->header.files, files_);
     if (!others.empty()) differences_.push_back("recorded with other data files: " + others);
     return true;
 }
 
-void RecordedRun::abandon() { writer_.discard(); }
+void RecordedRun::abandon() {
+    writer_.discard();
+    cast_file_.discard();
+}
+
+ConsoleFacts RecordedRun::recorded_facts() const {
+    if (!recording_) return ConsoleFacts{};
+    const RecordingHeader& header = recording_->header;
+    return ConsoleFacts{header.ambiguous_wide ? AmbiguousWidth::wide : AmbiguousWidth::narrow, header.columns,
+                        header.rows};
+}
+
+int RecordedRun::play(Console& con, const std::function<int(Console&)>& game) {
+    for (;;) {
+        try {
+            const int status = game(con);
+            if (replayer_) replayer_->show_last_screen();
+            return status;
+        } catch (const ReplayRestart&) {
+            replayer_->rewind();
+        }
+    }
+}
 
 Console& RecordedRun::begin(Console& con, const ConsoleFacts& facts, std::optional<std::uint32_t>& seed) {
     const bool wide = facts.ambiguous == AmbiguousWidth::wide;
@@ -106,7 +135,17 @@ Console& RecordedRun::begin(Console& con, const ConsoleFacts& facts, std::option
         }
         con.set_cursor(0, 0);
     }
-    replayer_ = std::make_unique<ReplayConsole>(con, *recording_, speed_);
+    ReplayOptions options{speed_};
+    if (cast_file_.is_open()) {
+        const std::int64_t started = recording_->clock.empty() ? 0 : recording_->clock.front().seconds;
+        cast_ = std::make_unique<CastWriter>(cast_file_, header.columns, header.rows, header.ambiguous_wide, started);
+        options.cast = cast_.get();
+    }
+    // The replay's keys, unless it is written out or checked: then it plays through.
+    options.controls = !options.cast && !check_;
+    options.status_line = options.controls && facts.rows > game_rows;
+    replayer_ = std::make_unique<ReplayConsole>(con, *recording_, options);
+    if (check_ && !options.cast) replayer_->seek(ReplayConsole::Seek{ReplayConsole::Seek::end, 0});
     return *replayer_;
 }
 

@@ -5,14 +5,17 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/console_options.h"
+#include "recording/cast.h"
 #include "recording/recorded_console.h"
 #include "recording/recording.h"
+#include "recording/replay_console.h"
 
 namespace rpg {
 
@@ -22,6 +25,8 @@ struct RecordingRequest {
     bool force = false;                           // --force: --record may replace FILE
     std::optional<std::filesystem::path> replay;  // --replay FILE
     std::optional<int> speed;                     // --speed N, 0 for "max"
+    std::optional<std::filesystem::path> cast;    // --cast OUT: the replay as an asciicast too
+    bool check = false;                           // --check: the replay without a terminal
 };
 
 class RecordedRun {
@@ -40,6 +45,11 @@ public:
     // a recording notes the one given or reads the clock for it, a replay
     // takes the recorded one.
     Console& begin(Console& con, const ConsoleFacts& facts, std::optional<std::uint32_t>& seed);
+    // Plays `game` on the console begin() returned; a replay whose seek goes
+    // back plays it again from its start, as often as asked.
+    int play(Console& con, const std::function<int(Console&)>& game);
+    // For a replay without a terminal: the terminal the run was recorded on.
+    ConsoleFacts recorded_facts() const;
     // The run ended with `status`: a recording notes it.
     void end(int status);
     // What to say once the terminal is given back, each line without the
@@ -58,7 +68,10 @@ private:
     std::optional<Recording> recording_;  // the one replayed
     std::vector<std::string> differences_;
     int speed_ = 1;
+    bool check_ = false;
     RecordingWriter writer_;
+    RecordingWriter cast_file_;
+    std::unique_ptr<CastWriter> cast_;
     std::vector<RecordedFile> files_;
     std::unique_ptr<RecordingConsole> recorder_;
     std::unique_ptr<ReplayConsole> replayer_;

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cstring>
 #include <system_error>
+#include <thread>
 
 namespace rpg {
 namespace {
@@ -63,21 +64,6 @@ private:
     std::size_t index_ = 1;  // past the line's keyword
 };
 
-// Sixteen lowercase hexadecimal digits, leading zeros kept.
-std::string hex64(std::uint64_t value) {
-    char digits[16];
-    const char* end = std::to_chars(digits, digits + sizeof digits, value, 16).ptr;
-    const auto length = static_cast<std::size_t>(end - digits);
-    return std::string(16 - length, '0') + std::string(digits, length);
-}
-
-std::optional<std::uint64_t> parse_hex64(std::string_view word) {
-    if (word.size() != 16 || word.find_first_not_of("0123456789abcdef") != std::string_view::npos) return std::nullopt;
-    std::uint64_t value = 0;
-    std::from_chars(word.data(), word.data() + word.size(), value, 16);
-    return value;
-}
-
 std::string moment_words(const RunMoment& at) {
     return std::to_string(at.poll) + " " + std::to_string(at.paused_ms) + " " + std::to_string(at.wall_ms);
 }
@@ -102,6 +88,9 @@ std::optional<Recording> parse_recording(std::string_view text, RecordingError& 
 
     enum class Stage { magic, program, seed, ambiguous, size, body, ended } stage = Stage::magic;
     std::optional<RunMoment> last;  // of the last key, mark or ending
+    // Turn marks follow one another, not the keys: a key seen before a mark
+    // is written once it is read, after it.
+    std::optional<RunMoment> last_turn;
     std::size_t start = 0;
     while (start < text.size()) {
         ++number;
@@ -124,10 +113,12 @@ std::optional<Recording> parse_recording(std::string_view text, RecordingError& 
         if (stage == Stage::magic) {
             if (words.size() != 2 || keyword != recording_magic) return fail("not a recording of this game");
             std::int64_t version = 0;
-            if (!whole_number(words[1], 0, 1'000'000, version) || version != recording_version) {
-                return fail("a recording of version " + std::string(words[1]) + ", this program reads version " +
-                            std::to_string(recording_version));
+            if (!whole_number(words[1], 0, 1'000'000, version) || version < recording_oldest_version ||
+                version > recording_version) {
+                return fail("a recording of version " + std::string(words[1]) + ", this program reads versions " +
+                            std::to_string(recording_oldest_version) + " to " + std::to_string(recording_version));
             }
+            r.version = static_cast<int>(version);
             stage = Stage::program;
             continue;
         }
@@ -185,6 +176,22 @@ std::optional<Recording> parse_recording(std::string_view text, RecordingError& 
             if (after_key || (last && !in_order(*last, key.at))) return fail("moments out of order");
             r.keys.push_back(key);
             last = key.at;
+        } else if (keyword == "turn" && r.version >= 2) {
+            RecordedTurn turn;
+            turn.turn = static_cast<int>(numbers.next("turn", 0, 1'000'000'000));
+            turn.at = numbers.moment();
+            if (numbers.error.empty() && words.size() != 6) {
+                numbers.error = words.size() < 6 ? "no screen digest" : "more on the line than expected";
+            }
+            if (!numbers.error.empty()) return fail(numbers.error);
+            const std::optional<std::uint64_t> screen = parse_hex64(words[5]);
+            if (!screen) return fail("a screen digest must be 16 hex digits");
+            turn.screen = *screen;
+            const bool back = !r.turns.empty() && turn.turn < r.turns.back().turn;
+            if (back || (last_turn && !in_order(*last_turn, turn.at))) return fail("marks out of order");
+            if (r.turns.size() >= recording_max_lines / 4) return fail("too many turn marks");
+            r.turns.push_back(turn);
+            last_turn = turn.at;
         } else if (keyword == "mark" || keyword == "end") {
             RecordedEnding ending;
             if (keyword == "end") ending.status = static_cast<int>(numbers.next("status", 0, 255));
@@ -192,6 +199,7 @@ std::optional<Recording> parse_recording(std::string_view text, RecordingError& 
             numbers.done();
             if (!numbers.error.empty()) return fail(numbers.error);
             if (last && !in_order(*last, ending.at)) return fail("moments out of order");
+            if (keyword == "end" && last_turn && !in_order(*last_turn, ending.at)) return fail("moments out of order");
             last = ending.at;
             if (keyword == "mark") {
                 r.last_mark = ending.at;
@@ -256,6 +264,10 @@ std::string clock_line(const RecordedClock& clock) {
 
 std::string mark_line(const RunMoment& at) { return "mark " + moment_words(at) + "\n"; }
 
+std::string turn_line(const RecordedTurn& turn) {
+    return "turn " + std::to_string(turn.turn) + " " + moment_words(turn.at) + " " + hex64(turn.screen) + "\n";
+}
+
 std::string ending_line(const RecordedEnding& ending) {
     return "end " + std::to_string(ending.status) + " " + moment_words(ending.at) + "\n";
 }
@@ -284,11 +296,18 @@ void RecordingWriter::discard() {
 void RecordingWriter::write(const std::string& line) {
     if (into_) into_->append(line);
     if (!out_.is_open()) return;
-    writing_ = 1;
-    std::atomic_signal_fence(std::memory_order_seq_cst);
-    out_.write(line);
-    std::atomic_signal_fence(std::memory_order_seq_cst);
-    writing_ = 0;
+    writing_.store(1);
+    if (sealed_.load() == 0) out_.write(line);
+    writing_.store(0);
+}
+
+bool RecordingWriter::seal(bool wait_for_line) {
+    sealed_.store(1);
+    // A line is a single short write: it is over in far less than this.
+    for (int looks = 0; wait_for_line && writing_.load() != 0 && looks < 1'000'000; ++looks) {
+        std::this_thread::yield();
+    }
+    return writing_.load() == 0;
 }
 
 }  // namespace rpg

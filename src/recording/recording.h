@@ -3,7 +3,7 @@
 //
 // A recording is a short text file, one item per line:
 //
-//   rpg-recording 1                  the format and its version
+//   rpg-recording 2                  the format and its version
 //   program battle                   which program made it
 //   seed 7                           the random generator's seed
 //   ambiguous narrow                 the width of ambiguous characters in force
@@ -17,7 +17,14 @@
 //   mark 900 12000 15000             the run got this far (poll, paused, wall):
 //                                    before each wait for a key, and at most
 //                                    once a second
+//   turn 3 412 5230 8120 9a3c…       a turn mark: the turn (the battle's turns
+//                                    counted, the field's seconds), the
+//                                    moment, and the digest of the game's
+//                                    screen then (FNV-1a 64 of its 19 rows'
+//                                    bytes and looks, 16 hex digits)
 //   end 0 950 12500 16000            the exit status, then poll, paused, wall
+//
+// Version 1 had no turn marks; it is still read and replayed.
 //
 // A poll is one key_waiting or read_key call, counted from 0: a key delivered
 // at the same poll gives the same run on any machine at any speed. The
@@ -26,6 +33,7 @@
 // crash) ends with the status 128 + the signal, at the polls it had answered;
 // one cut off otherwise (SIGKILL, the power) has no "end" line.
 
+#include <atomic>
 #include <csignal>
 #include <cstddef>
 #include <cstdint>
@@ -40,7 +48,8 @@
 namespace rpg {
 
 inline constexpr const char* recording_magic = "rpg-recording";
-inline constexpr int recording_version = 1;
+inline constexpr int recording_version = 2;
+inline constexpr int recording_oldest_version = 1;
 // Bounds on what is read: a recording is small text.
 inline constexpr std::size_t recording_max_line = 200;
 inline constexpr std::size_t recording_max_bytes = 64u << 20;
@@ -58,6 +67,13 @@ struct RunMoment {
 struct RecordedKey {
     int code = 0;
     RunMoment at;
+};
+
+// A turn mark: where the game was, and what its screen showed then.
+struct RecordedTurn {
+    int turn = 0;
+    RunMoment at;
+    std::uint64_t screen = 0;
 };
 
 struct RecordedClock {
@@ -85,8 +101,10 @@ struct RecordingHeader {
 };
 
 struct Recording {
+    int version = recording_version;
     RecordingHeader header;
     std::vector<RecordedKey> keys;
+    std::vector<RecordedTurn> turns;
     std::vector<RecordedClock> clock;
     std::optional<RunMoment> last_mark;
     std::optional<RecordedEnding> ending;  // none: the recording was cut short
@@ -111,6 +129,7 @@ std::string header_lines(const RecordingHeader& header);
 std::string key_line(const RecordedKey& key);
 std::string clock_line(const RecordedClock& clock);
 std::string mark_line(const RunMoment& at);
+std::string turn_line(const RecordedTurn& turn);
 std::string ending_line(const RecordedEnding& ending);
 
 // Writes a recording as the run goes, each line out of the program as soon as
@@ -130,13 +149,17 @@ public:
     void discard();
     void write(const std::string& line);
     bool is_open() const { return out_.is_open() || into_ != nullptr; }
-    // For a signal handler: the file's descriptor (-1 when none), and whether
-    // a line is being written just now (the handler then adds nothing to it).
+    // For a signal handler: the file's descriptor (-1 when none). Sealing
+    // makes every later write do nothing, and says whether the file is whole
+    // (no line being written) for the handler's own last line. A handler on
+    // the interrupted thread cannot wait for a line it cut short; one on a
+    // thread of its own waits for the line to be finished.
     int descriptor() const { return out_.descriptor(); }
-    bool writing() const { return writing_ != 0; }
+    bool seal(bool wait_for_line);
 
 private:
-    volatile std::sig_atomic_t writing_ = 0;
+    std::atomic<int> writing_{0};
+    std::atomic<int> sealed_{0};
     std::string* into_ = nullptr;
     WrittenFile out_;
     std::filesystem::path file_;

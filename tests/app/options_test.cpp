@@ -67,7 +67,7 @@ TEST(Options, EachOptionBadValuesUnknownOptionsAndStrayArguments) {
         {{"--record="}, "error: --record needs a file"},
         {{"--record", "a", "--replay", "b"}, "error: --record and --replay cannot be given together"},
         {{"--replay", "b", "--seed", "1"}, "error: --seed cannot be given with --replay: the recording has its seed"},
-        {{"--force"}, "error: --force goes with --record"},
+        {{"--force"}, "error: --force goes with --record or --cast"},
         {{"--speed", "2"}, "error: --speed goes with --replay"},
         {{"--screen-reader", "--seed=1"}, "seed=1 reader"},
         {{"--screen-reader", "--replay", "r.txt"}, "replay=r.txt reader"},

@@ -8,6 +8,7 @@
 #include <signal.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <fstream>
 #include <memory>
 #include <vector>
@@ -41,6 +42,12 @@ struct Replayed {
     std::string output;
 };
 
+// The game's 19 rows: a replay shows where it stands on the row under them.
+bool same_game_rows(const Screen& a, const Screen& b, int columns) {
+    const auto cells = static_cast<std::ptrdiff_t>(19 * columns);
+    return a.size() == b.size() && std::equal(a.begin(), a.begin() + cells, b.begin());
+}
+
 Replayed replay(const Launch& program, const std::string& file, const std::vector<Screen>& screens) {
     Launch launch = with(program, {"--replay", file, "--speed", "max"});
     launch.screen_follows_output = false;
@@ -57,7 +64,10 @@ Replayed replay(const Launch& program, const std::string& file, const std::vecto
         const std::size_t upto = at == std::string::npos ? r.output.size() : at;
         g.feed_screen(upto - fed);
         fed = upto;
-        while (r.screens_found < screens.size() && g.snapshot() == screens[r.screens_found]) ++r.screens_found;
+        while (r.screens_found < screens.size() &&
+               same_game_rows(g.snapshot(), screens[r.screens_found], g.columns())) {
+            ++r.screens_found;
+        }
         if (at == std::string::npos) break;
     }
     return r;

@@ -14,6 +14,7 @@
 #include "fuzz_support.h"
 #include "recording/recorded_console.h"
 #include "recording/recording.h"
+#include "recording/replay_console.h"
 
 namespace {
 
@@ -60,10 +61,11 @@ Replayed replay(const Recording& recording) {
     return result;
 }
 
-// The recording written out again, marks left out.
+// The recording written out again, progress marks left out.
 std::string written(const Recording& r) {
     std::string text = header_lines(r.header);
     for (const RecordedClock& clock : r.clock) text += clock_line(clock);
+    for (const RecordedTurn& turn : r.turns) text += turn_line(turn);
     for (const RecordedKey& key : r.keys) text += key_line(key);
     if (r.ending) text += ending_line(*r.ending);
     return text;

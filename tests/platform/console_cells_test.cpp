@@ -33,13 +33,17 @@ TEST(ConsoleCells, KeyPressesGiveTheGameCodesAndOtherKeysNothing) {
         {'P', u'P', {80}},  // a capital acts as an arrow's code, as typed
         {'P', u'p', {112}},
         {'M', u'M', {77}},
-        {0x1B, 0, {}},     // Escape (wine gives no character)
-        {0x1B, 0x1B, {}},  // Escape
-        {0x70, 0, {}},     // F1
-        {0x24, 0, {}},     // Home
-        {0x10, 0, {}},     // Shift alone
-        {'P', 0x10, {}},   // Ctrl+P
-        {'1', u'1', {}},   // a digit
+        {0x1B, 0, {}},         // Escape (wine gives no character)
+        {0x1B, 0x1B, {}},      // Escape
+        {0x70, 0, {}},         // F1
+        {0x24, 0, {224, 71}},  // Home and End, for a replay
+        {0x23, 0, {224, 79}},
+        {0xBE, u'.', {46}},  // the replay's keys, as typed
+        {0xDD, u']', {93}},
+        {0xBB, u'+', {43}},
+        {0x10, 0, {}},    // Shift alone
+        {'P', 0x10, {}},  // Ctrl+P
+        {'1', u'1', {}},  // a digit
         {0, 0, {}},
     };
     for (const Case& c : cases) {

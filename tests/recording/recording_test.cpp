@@ -18,12 +18,14 @@
 #include "platform/signal_note.h"
 #include "recording/recorded_console.h"
 #include "recording/recorded_run.h"
+#include "recording/replay_console.h"
 #include "support/data_folder.h"
 
 namespace rpg {
 namespace {
 
 const std::string header = "rpg-recording 1\nprogram battle\nseed 7\nambiguous narrow\nsize 80 24\n";
+const std::string header2 = "rpg-recording 2\nprogram battle\nseed 7\nambiguous narrow\nsize 80 24\n";
 
 TEST(Recording, RefusalsNameTheLineAndSayWhy) {
     const struct {
@@ -33,7 +35,7 @@ TEST(Recording, RefusalsNameTheLineAndSayWhy) {
     } cases[] = {
         {"", 1, "empty, not a recording"},
         {"hello\n", 1, "not a recording of this game"},
-        {"rpg-recording 2\nprogram battle\n", 1, "a recording of version 2, this program reads version 1"},
+        {"rpg-recording 3\nprogram battle\n", 1, "a recording of version 3, this program reads versions 1 to 2"},
         {"rpg-recording 1\nprogram battle\nseed 7\n", 4, "cut off before the run began"},
         {"rpg-recording 1\nseed 7\n", 2, "the 'program' line is missing"},
         {header + "key 13 0 0 0", 6, "cut off in the middle of the line"},
@@ -58,6 +60,15 @@ TEST(Recording, RefusalsNameTheLineAndSayWhy) {
         {header + std::string(1 << 20, 'k') + "\n", 6, "a line longer than 200 bytes"},
         {"rpg-recording 1\nprogram b\x01\xff\n", 2, "not text (a byte 1)"},
         {"rpg-recording 1\r\n", 1, "not text (a byte 13)"},
+        // Turn marks: only from version 2 on, in order, each with the screen's digest.
+        {header + "turn 0 0 0 0 0123456789abcdef\n", 6, "an unknown line 'turn'"},
+        {header2 + "turn 1 5 0 0 0123456789abcdef\nturn 0 6 0 0 0123456789abcdef\n", 7, "marks out of order"},
+        {header2 + "turn 1 5 0 0 0123456789abcdef\nturn 1 4 0 0 0123456789abcdef\n", 7, "marks out of order"},
+        {header2 + "turn 1 5 0 0 0123456789ABCDEF\n", 6, "a screen digest must be 16 hex digits"},
+        {header2 + "turn 1 5 0 0\n", 6, "no screen digest"},
+        {header2 + "turn 1 5 0 0 0123456789abcdef 1\n", 6, "more on the line than expected"},
+        {header2 + "turn 1 5 0 0 0123456789abcdef\nend 0 4 0 0\n", 7, "moments out of order"},
+        {header2 + "turn 1 5 0 0 01234", 6, "cut off in the middle of the line"},
     };
     for (const auto& c : cases) {
         RecordingError error;
@@ -69,8 +80,9 @@ TEST(Recording, RefusalsNameTheLineAndSayWhy) {
 
 TEST(Recording, WriterAndParserAgree) {
     const std::string whole =
-        "rpg-recording 1\nprogram field\nseed 4294967295\nambiguous wide\nsize 132 50\n"
+        "rpg-recording 2\nprogram field\nseed 4294967295\nambiguous wide\nsize 132 50\n"
         "data Flame.txt 0123456789abcdef\ndata test.txt missing\nclock 1765000000 0\nclock 1765000001 12\n"
+        "turn 0 2 100 120 00000000000000ff\nturn 1 3 1000 1200 fedcba9876543210\n"
         "key 224 3 100 130\nkey 77 4 100 131\nkey 13 90 5000 5400\nmark 95 5100 6400\nend 255 96 5200 6500\n";
     for (const std::string& text : {whole, whole.substr(0, whole.find("end "))}) {
         RecordingError error;
@@ -78,6 +90,7 @@ TEST(Recording, WriterAndParserAgree) {
         ASSERT_TRUE(r) << error.line << ": " << error.message;
         std::string written = header_lines(r->header);
         for (const RecordedClock& clock : r->clock) written += clock_line(clock);
+        for (const RecordedTurn& turn : r->turns) written += turn_line(turn);
         for (const RecordedKey& key : r->keys) written += key_line(key);
         written += mark_line(*r->last_mark);
         if (r->ending) written += ending_line(*r->ending);
@@ -152,9 +165,9 @@ TEST(RecordedRun, ARefusalNamesTheRecordingInUtf8) {
         RecordingRequest request;
         const char8_t* shown;
     } cases[] = {
-        {{taken, false, std::nullopt, std::nullopt}, u8"запись.txt: already exists"},
-        {{std::nullopt, false, taken, std::nullopt}, u8"запись.txt:1:"},
-        {{std::nullopt, false, none, std::nullopt}, u8"記録.txt: no such file"},
+        {{taken, false, std::nullopt, std::nullopt, std::nullopt, false}, u8"запись.txt: already exists"},
+        {{std::nullopt, false, taken, std::nullopt, std::nullopt, false}, u8"запись.txt:1:"},
+        {{std::nullopt, false, none, std::nullopt, std::nullopt, false}, u8"記録.txt: no such file"},
     };
     for (const auto& c : cases) {
         RecordedRun run;

@@ -13,6 +13,7 @@
 
 #include <memory>
 
+#include "platform/signal_note.h"
 #include "platform/windows/windows_console_internal.h"
 
 #ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
@@ -37,13 +38,29 @@ bool under_wine() {
 
 WindowsHost* active_console = nullptr;
 
+// The signal a POSIX shell would name for each event, for the program's last
+// note (a recording's ending: 128 + the number): Ctrl+C an interrupt,
+// Ctrl+Break the C runtime's SIGBREAK, a closed window a hang-up.
+int signal_of(DWORD event) {
+    switch (event) {
+        case CTRL_C_EVENT: return 2;
+        case CTRL_BREAK_EVENT: return 21;
+        default: return 1;
+    }
+}
+
+// Runs on a thread of its own, while the game's goes on: the console is put
+// back under the lock the drawing takes, then the note is left.
 BOOL WINAPI on_control(DWORD event) {
     switch (event) {
         case CTRL_C_EVENT:
         case CTRL_BREAK_EVENT:
         case CTRL_CLOSE_EVENT: {
-            std::lock_guard guard(console_lock);
-            if (active_console != nullptr) active_console->put_back();
+            {
+                std::lock_guard guard(console_lock);
+                if (active_console != nullptr) active_console->put_back();
+            }
+            leave_signal_note(signal_of(event));
             ExitProcess(STATUS_CONTROL_C_EXIT);
         }
         default: return FALSE;
