@@ -13,6 +13,7 @@ import { asBytes, typed } from "./host.js";
 import { chooseOwnData, prefetchData, useSampleData } from "./data.js";
 import { settings, start, watchRecording } from "./runs.js";
 import { placeEnding } from "./ending.js";
+import { setUpControls } from "./replay.js";
 
 // A program that ends unwinds its stack by throwing its exit status, which
 // reaches the page as an uncaught error once onExit has told the ending.
@@ -109,6 +110,7 @@ function setUpPage() {
       showFailure(`The recording could not be read: ${describe(error)}`),
     ),
   );
+  setUpControls();
   for (const button of document.querySelectorAll("#touch button")) {
     // Sent on the press, keeping the keyboard's focus on the terminal; a
     // button worked from the keyboard (a click without a press) counts too.

@@ -7,6 +7,7 @@ import { instantiate, loadProgram } from "./programs.js";
 import { dataFiles, READ_LIMIT } from "./data.js";
 import { makeHost } from "./host.js";
 import { placeEnding } from "./ending.js";
+import { watchControls } from "./replay.js";
 
 // Where a run's recording is, in the program's own file system: written there
 // by --record, or put there by the page for --replay.
@@ -111,6 +112,7 @@ export async function start() {
   settings.replay = null; // the next run plays again
   if (page.current && page.current.wake) page.current.wake(); // the old run's wait ends, and it stops for good
   page.current = run;
+  if (replay) watchControls(run);
   $("ending").hidden = true;
   $("failure").hidden = true;
   page.term.reset();
@@ -136,6 +138,9 @@ export async function start() {
         if (replay) module.FS.writeFile(RECORDING, replay.bytes);
       },
     ],
+    onRuntimeInitialized: () => {
+      run.ready = true; // its replay's controls can be called
+    },
     print: (line) => run.errors.push(line),
     printErr: (line) => run.errors.push(line),
     onExit: (status) => finish(run, status),
