@@ -88,8 +88,8 @@ void ReplayConsole::announce(int column, int row, std::string_view sjis) {
     if (!headless_) screen_.announce(column, row, sjis);
 }
 
-void ReplayConsole::stop() {
-    stopped_at_ = polls_ - 1;
+void ReplayConsole::stop(std::int64_t poll) {
+    stopped_at_ = poll;
     show_last_screen();  // what was drawn last reaches the screen
     throw ReplayStop("the recording ends here");
 }
@@ -128,14 +128,14 @@ bool ReplayConsole::key_waiting() {
         if (key.at.poll == poll) wait_for_wall(key.at.wall_ms);
         return key.at.poll <= poll;
     }
-    if (poll >= limit_) stop();
+    if (poll >= limit_) stop(poll);
     return false;
 }
 
 int ReplayConsole::read_key() {
     const std::int64_t poll = polls_++;
     at_poll(poll);
-    if (next_key_ >= recording_.keys.size()) stop();
+    if (next_key_ >= recording_.keys.size()) stop(poll);
     const RecordedKey& key = recording_.keys[next_key_];
     // The recorded run read this key here; anything else means the runs parted.
     if (key.at.poll > poll) off_beat_ = true;
@@ -191,8 +191,11 @@ void ReplayConsole::turn_mark(int turn) {
     if (recording_.version < 2) return;  // no marks recorded
     const std::vector<RecordedTurn>& turns = recording_.turns;
     if (next_turn_ >= turns.size()) {
-        if (recording_.ending) part_at(mark);
-        stop();  // a recording cut short: it stops before this
+        // A mark the recorded run did not make before its last poll: the
+        // runs parted. At its last poll or after, the recorded run had been
+        // ended by a signal just before the mark, or was cut short.
+        if (recording_.ending && polls_ < limit_) part_at(mark);
+        stop(polls_);
     }
     const RecordedTurn& recorded = turns[next_turn_];
     if (recorded.turn != turn || recorded.at.poll != mark.at.poll || recorded.screen != mark.screen) part_at(recorded);

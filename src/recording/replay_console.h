@@ -92,7 +92,7 @@ public:
     void turn_mark(int turn) override;
 
 private:
-    [[noreturn]] void stop();
+    [[noreturn]] void stop(std::int64_t poll);  // the poll the recording has no answer for
     [[noreturn]] void part_at(const RecordedTurn& mark);
     void at_poll(std::int64_t poll);
     void wait_for_wall(std::int64_t wall_ms);

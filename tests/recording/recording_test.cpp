@@ -273,5 +273,47 @@ TEST(Recording, ASignalStillWritesItsEndingAndTheReplayEndsThere) {
     EXPECT_EQ(screen.screen_text(), con.screen_text());
 }
 
+// A field-like loop: a mark every third pass, a poll and a pause each pass;
+// recording, the signal comes in the pause after pass `signalled`.
+void marking_loop(Console& con, int signalled) {
+    for (int pass = 1;; ++pass) {
+        if (pass % 3 == 0) con.turn_mark(pass / 3);
+        con.key_waiting();
+        con.sleep_ms(10);
+        if (pass == signalled) return leave_signal_note(SIGINT);
+    }
+}
+
+// The ending's poll may come just before a mark the recorded run never made:
+// the replay ends there as recorded, whichever pause the signal fell in.
+TEST(Recording, ASignalJustBeforeAMarkEndsTheReplayThereToo) {
+    for (const int signalled : {4, 5, 6}) {
+        test::DataFolder folder;
+        const std::filesystem::path file = folder.path() / "r.txt";
+        std::string error;
+        {
+            MemoryConsole con(80, 3);
+            RecordingWriter writer;
+            ASSERT_TRUE(writer.create(file, false, error)) << error;
+            writer.write(header_lines(RecordingHeader{"field", 1, false, 80, 24, {}}));
+            RecordingConsole recorder(con, writer);
+            marking_loop(recorder, signalled);
+        }
+        RecordingError problem;
+        const std::optional<Recording> recording =
+            parse_recording(read_recording_file(file, error).value_or(""), problem);
+        ASSERT_TRUE(recording) << error << problem.line << ": " << problem.message;
+        MemoryConsole screen(80, 3);
+        ReplayConsole replay(screen, *recording, 0);
+        int status = 0;
+        try {
+            marking_loop(replay, -1);
+        } catch (const InputClosed&) {
+            status = 1;
+        }
+        EXPECT_EQ(replay.outcome(status), ReplayConsole::Outcome::ending) << signalled << ": " << replay.verdict(status);
+    }
+}
+
 }  // namespace
 }  // namespace rpg
