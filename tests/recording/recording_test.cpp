@@ -311,7 +311,8 @@ TEST(Recording, ASignalJustBeforeAMarkEndsTheReplayThereToo) {
         } catch (const InputClosed&) {
             status = 1;
         }
-        EXPECT_EQ(replay.outcome(status), ReplayConsole::Outcome::ending) << signalled << ": " << replay.verdict(status);
+        EXPECT_EQ(replay.outcome(status), ReplayConsole::Outcome::ending)
+            << signalled << ": " << replay.verdict(status);
     }
 }
 
