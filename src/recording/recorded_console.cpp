@@ -135,12 +135,14 @@ void RecordingConsole::sleep_ms(int milliseconds) {
 // One line for each mark; the game may mark the same moment twice (a turn
 // that comes back to the command menu at once), which is written once.
 void RecordingConsole::turn_mark(int turn) {
+    // The console under it first: a replay that stops at this mark (it went
+    // another way there) leaves a recording that stops before it too.
+    inner_.turn_mark(turn);
     const RecordedTurn mark{turn, RunMoment{polls_, paused_ms_, ms_since(started_)}, screen_digest(shown_)};
     const bool again = last_turn_ && last_turn_->turn == turn && last_turn_->at.poll == mark.at.poll &&
                        last_turn_->screen == mark.screen;
     if (!again) out_.write(turn_line(mark));
     last_turn_ = mark;
-    inner_.turn_mark(turn);
 }
 
 std::int64_t RecordingConsole::now_seconds() {
