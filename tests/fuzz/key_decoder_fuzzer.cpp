@@ -4,7 +4,7 @@
 // no input leaves the decoder stuck. The same bytes decode the same way when
 // fed again. And the input made into one well-formed sequence, however long
 // (its bytes as the parameters, repeated up to some thousands of bytes),
-// gives no key at all unless it is a plain arrow.
+// gives no key at all unless it is a plain arrow, Home or End.
 
 #include <cstdint>
 #include <deque>
@@ -58,7 +58,8 @@ void check_well_formed_sequence(const std::uint8_t* data, std::size_t size) {
     const std::string params = sequence.substr(2, sequence.size() - 3);
     const char final_byte = sequence.back();  // for a mouse report, a raw byte: never a plain arrow
     const bool plain = params.empty() || (sequence[1] == '[' && params == "1");
-    if (plain && final_byte >= 'A' && final_byte <= 'D') {
+    const bool arrow_or_end = (final_byte >= 'A' && final_byte <= 'D') || final_byte == 'H' || final_byte == 'F';
+    if (plain && arrow_or_end) {
         if (codes.size() != 2 || codes[0] != key_arrow_prefix) fuzz::fault("a plain arrow did not decode as one");
     } else if (!codes.empty()) {
         fuzz::fault("a byte of a sequence of " + std::to_string(sequence.size()) + " bytes came out as a key");
