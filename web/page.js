@@ -14,6 +14,7 @@ import { chooseOwnData, prefetchData, useSampleData } from "./data.js";
 import { settings, start, watchRecording } from "./runs.js";
 import { placeEnding } from "./ending.js";
 import { setUpControls } from "./replay.js";
+import { linkedRecording, setUpSharing } from "./share.js";
 
 // A program that ends unwinds its stack by throwing its exit status, which
 // reaches the page as an uncaught error once onExit has told the ending.
@@ -111,6 +112,7 @@ function setUpPage() {
     ),
   );
   setUpControls();
+  setUpSharing();
   for (const button of document.querySelectorAll("#touch button")) {
     // Sent on the press, keeping the keyboard's focus on the terminal; a
     // button worked from the keyboard (a click without a press) counts too.
@@ -163,6 +165,9 @@ async function main() {
     drawn.dispose();
     keepSite();
   });
+  // A link with a recording in it watches that run first.
+  const linked = await linkedRecording();
+  if (linked) settings.replay = { bytes: linked.bytes, speed: $("replay-speed").value, name: "link" };
   start();
 }
 

@@ -8,6 +8,7 @@ import { dataFiles, READ_LIMIT } from "./data.js";
 import { makeHost } from "./host.js";
 import { placeEnding } from "./ending.js";
 import { watchControls } from "./replay.js";
+import { offerSharing } from "./share.js";
 
 // Where a run's recording is, in the program's own file system: written there
 // by --record, or put there by the page for --replay.
@@ -63,29 +64,30 @@ function finish(run, status) {
   page.current = null;
   $("ending-text").textContent = endingText(status, run);
   $("ending-detail").textContent = run.errors.join("\n");
-  offerRecording(run);
+  offerSharing(offerRecording(run) || run.watched);
   $("ending").hidden = false;
   $("ending").dataset.status = String(status);
   placeEnding();
   $("again").focus();
 }
 
-// The recording of a run that wrote one, as a link to download it.
+// The recording of a run that wrote one, as a link to download it; its bytes.
 function offerRecording(run) {
   const link = $("recording");
   if (link.href) URL.revokeObjectURL(link.href);
   link.removeAttribute("href");
   link.hidden = true;
-  if (!run.recording || !run.module) return;
+  if (!run.recording || !run.module) return null;
   let bytes;
   try {
     bytes = run.module.FS.readFile(RECORDING);
   } catch {
-    return; // refused before it was made
+    return null; // refused before it was made
   }
   link.href = URL.createObjectURL(new Blob([bytes], { type: "text/plain" }));
   link.download = `${programName}-recording.txt`;
   link.hidden = false;
+  return bytes;
 }
 
 export async function watchRecording(file) {
@@ -106,6 +108,7 @@ export async function start() {
     aborted: false,
     recording: settings.record && !settings.replay,
     replaying: settings.replay !== null,
+    watched: settings.replay && settings.replay.bytes, // the recording it replays
   };
   const args = buildArguments();
   const replay = settings.replay;

@@ -1,6 +1,7 @@
 // A recording watched on the page, worked by its buttons and seek bar: a step
 // forward and back returns the same screen, and the seek bar's end shows the
-// ending the recording reaches when played through at once.
+// ending the recording reaches when played through at once; its link opened
+// in another page plays to that ending too, and its asciicast is offered.
 import { describe, it } from "node:test";
 import assert from "node:assert/strict";
 import { join } from "node:path";
@@ -11,6 +12,20 @@ const recording = join(import.meta.dirname, "../recordings/battle_lost.txt");
 const lost = "バトルに負けました。";
 const gameRows = async (page) => screenText((await readScreen(page)).slice(0, 19));
 const paused = (page) => page.evaluate(() => document.getElementById("replay-controls").dataset.paused === "true");
+
+async function readAll(stream) {
+  let text = "";
+  for await (const part of stream) text += part;
+  return text;
+}
+
+async function seekToEnd(page) {
+  await waitUntil(() => page.evaluate(() => Number(document.getElementById("replay-seek").max) > 0), "no length");
+  await page.$eval("#replay-seek", (seek) => {
+    seek.value = seek.max;
+    seek.dispatchEvent(new Event("change"));
+  });
+}
 
 async function watch(suite, speed) {
   const opened = await openPage(suite.browser, suite.server.url);
@@ -27,7 +42,33 @@ describe("the replay's buttons and seek bar", () => {
     await endingShown(through.page);
     await waitForScreen(through.page, lost);
     const ending = await gameRows(through.page);
+    await through.page.click("#share");
+    const link = await waitUntil(() => through.page.$eval("#share-link", (shown) => shown.dataset.link), "no link");
+    assert.ok(link.length < 4096 && link.startsWith(suite.server.url), `the link: ${link.length} bytes`);
+    const [download] = await Promise.all([through.page.waitForEvent("download"), through.page.click("#cast")]);
+    const cast = (await readAll(await download.createReadStream())).split("\n");
+    assert.equal(JSON.parse(cast[0]).version, 2);
+    assert.ok(
+      cast.slice(1, -1).every((line) => JSON.parse(line)[1] === "o"),
+      cast.slice(0, 3).join("\n"),
+    );
     await through.context.close();
+
+    const linked = await openPage(suite.browser, link);
+    await linked.page.waitForSelector("#replay-controls:not([hidden])");
+    await seekToEnd(linked.page); // it plays at the recorded pace
+    await endingShown(linked.page);
+    await waitForScreen(linked.page, lost);
+    assert.equal(await gameRows(linked.page), ending, "the link's run ended otherwise");
+    assert.deepEqual(linked.problems, []);
+    await linked.context.close();
+    for (const code of ["AAAA", "bm90IGEgcmVjb3JkaW5n", link.slice(link.indexOf("#rec=") + 5, -40)]) {
+      const bad = await openPage(suite.browser, `${suite.server.url}#rec=${code}`);
+      const said = await waitUntil(() => bad.page.$eval("#status", (p) => !p.hidden && p.textContent), "nothing said");
+      assert.ok(/^The link's recording cannot be watched: [^\n]+$/.test(said), said);
+      assert.ok(await bad.page.$eval("#replay-controls", (c) => c.hidden), "a bad link played");
+      await bad.context.close();
+    }
 
     const { page, context, problems } = await watch(suite, "1");
     try {
@@ -51,10 +92,7 @@ describe("the replay's buttons and seek bar", () => {
       await waitUntil(async () => (await gameRows(page)) !== before, "a step forward changed nothing");
       await page.click("#replay-back");
       await waitUntil(async () => (await gameRows(page)) === before, "a step back did not return the screen");
-      await page.$eval("#replay-seek", (seek) => {
-        seek.value = seek.max;
-        seek.dispatchEvent(new Event("change"));
-      });
+      await seekToEnd(page);
       await page.click("#replay-pause"); // the end reached while paused holds until the replay goes on
       await endingShown(page);
       await waitForScreen(page, lost);
