@@ -38,7 +38,20 @@ async function collect(stream, limit) {
   return bytes;
 }
 
-export async function encodeRecording(bytes) {
+// A recording that reaches its ending needs none of its progress lines
+// ("mark ..."), which only take a run cut short nearly to where it stopped:
+// the link leaves them out, and stays short even for a long battle.
+function withoutProgress(bytes) {
+  const lines = Array.from(bytes, (b) => String.fromCharCode(b))
+    .join("")
+    .split(/(?<=\n)/);
+  if (!lines.some((line) => line.startsWith("end "))) return bytes;
+  const kept = lines.filter((line) => !line.startsWith("mark ")).join("");
+  return Uint8Array.from(kept, (c) => c.charCodeAt(0));
+}
+
+export async function encodeRecording(recording) {
+  const bytes = withoutProgress(recording);
   const packed = await collect(new Blob([bytes]).stream().pipeThrough(new CompressionStream("deflate-raw")), Infinity);
   let binary = "";
   for (let i = 0; i < packed.length; i += 0x8000) binary += String.fromCharCode(...packed.subarray(i, i + 0x8000));

@@ -5,6 +5,7 @@
 import { describe, it } from "node:test";
 import assert from "node:assert/strict";
 import { join } from "node:path";
+import { readFile } from "node:fs/promises";
 import { openPage, readScreen, screenText, waitForScreen, waitUntil } from "../../tools/browser.mjs";
 import { browserSuite, endingShown } from "./scenario.mjs";
 
@@ -52,6 +53,13 @@ describe("the replay's buttons and seek bar", () => {
       cast.slice(1, -1).every((line) => JSON.parse(line)[1] === "o"),
       cast.slice(0, 3).join("\n"),
     );
+    // The longest battle recorded, its link as short.
+    const longest = await readFile(join(import.meta.dirname, "../recordings/battle_item_refusals.txt"), "latin1");
+    const code = await through.page.evaluate(async (text) => {
+      const { encodeRecording } = await import("./share.js");
+      return encodeRecording(Uint8Array.from(text, (c) => c.charCodeAt(0)));
+    }, longest);
+    assert.ok(suite.server.url.length + 5 + code.length < 4096, `the longest battle's link: ${code.length} bytes`);
     await through.context.close();
 
     const linked = await openPage(suite.browser, link);
