@@ -35,6 +35,15 @@ function sampleData() {
 // The files of the next run: name -> bytes.
 export const dataFiles = () => (own ? Promise.resolve(own) : sampleData());
 
+// Where a program finds them in its own file system (its --data).
+export const DATA_FOLDER = "/data";
+
+// Puts the files of a run into a program's file system before it starts.
+export function writeDataFiles(fs, files) {
+  fs.mkdir(DATA_FOLDER);
+  for (const [name, bytes] of files) fs.writeFile(`${DATA_FOLDER}/${name}`, bytes);
+}
+
 // Fetches the sample data ahead of the first run; a failure is told by it.
 export function prefetchData() {
   sampleData().catch(() => {});

@@ -4,7 +4,7 @@
 
 import { $, bench, benchmarking, describe, page, programName, query, readerAsked, showFailure } from "./shared.js";
 import { instantiate, loadProgram } from "./programs.js";
-import { dataFiles, READ_LIMIT } from "./data.js";
+import { DATA_FOLDER, dataFiles, READ_LIMIT, writeDataFiles } from "./data.js";
 import { makeHost } from "./host.js";
 import { placeEnding } from "./ending.js";
 import { watchControls } from "./replay.js";
@@ -28,7 +28,7 @@ export const settings = {
 // The command line of one run; everything the page passes to a program is
 // built here. A replay takes its seed from the recording.
 function buildArguments() {
-  const args = ["--data", "/data"];
+  const args = ["--data", DATA_FOLDER];
   if (settings.replay) {
     args.push("--replay", RECORDING, "--speed", settings.replay.speed);
   } else {
@@ -136,8 +136,7 @@ export async function start() {
     preRun: [
       (module) => {
         run.module = module;
-        module.FS.mkdir("/data");
-        for (const [name, bytes] of files) module.FS.writeFile(`/data/${name}`, bytes);
+        writeDataFiles(module.FS, files);
         if (replay) module.FS.writeFile(RECORDING, replay.bytes);
       },
     ],

@@ -6,7 +6,7 @@
 
 import { $, describe, programName } from "./shared.js";
 import { instantiate, loadProgram } from "./programs.js";
-import { dataFiles } from "./data.js";
+import { DATA_FOLDER, dataFiles, writeDataFiles } from "./data.js";
 import { makeHost } from "./host.js";
 
 // Nothing the programs accept as a recording unpacks to more.
@@ -105,13 +105,12 @@ async function castOf(bytes) {
     let module = null;
     const said = [];
     const options = {
-      arguments: ["--data", "/data", "--replay", "/rec.txt", "--cast", "/rec.cast", "--check"],
+      arguments: ["--data", DATA_FOLDER, "--replay", "/rec.txt", "--cast", "/rec.cast", "--check"],
       rpg: makeHost({}), // it draws nothing on the page
       preRun: [
         (m) => {
           module = m;
-          m.FS.mkdir("/data");
-          for (const [name, data] of files) m.FS.writeFile(`/data/${name}`, data);
+          writeDataFiles(m.FS, files);
           m.FS.writeFile("/rec.txt", bytes);
         },
       ],
