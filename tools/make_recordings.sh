@@ -9,9 +9,10 @@
 #   tools/make_recordings.sh [build folder [only this recording]]
 #
 # Needs tmux. With RPG_SCREENS=FOLDER, the screens of each battle's last keys
-# are kept there, to see that each run still shows what it is for. A recording's data folder (tests/recordings/NAME/) is the
-# sample data with the edits the outcome needs; without one, the sample
-# data is used as it is.
+# are kept there, to see that each run still shows what it is for. A
+# recording is played on the sample data, with the edits its outcome needs
+# where tests/recordings/NAME.edits lists them (a strong hero one point short
+# of the next level, a fast one who gets away, a skill's file missing).
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$here/build}" && pwd)
@@ -21,24 +22,6 @@ work=$(mktemp -d)
 session=rpg-recordings-$$
 trap 'tmux kill-session -t $session 2>/dev/null || true; rm -rf "$work"' EXIT
 mkdir -p "$out"
-
-# A data folder: the sample data with a line of a file replaced (FILE LINE TEXT ...).
-data_folder() {
-    local name=$1
-    shift
-    rm -rf "${out:?}/$name"
-    [ $# -gt 0 ] || return 0
-    mkdir -p "$out/$name"
-    cp "$here"/assets/*.txt "$out/$name/"
-    while [ $# -gt 0 ]; do
-        if [ "$2" = remove ]; then
-            rm "$out/$name/$1"
-        else
-            sed -i "${2}s/.*/$3/" "$out/$name/$1"
-        fi
-        shift 3
-    done
-}
 
 screen_now() { tmux capture-pane -p -t "$session"; }
 
@@ -69,7 +52,10 @@ record() {
     shift 3
     [ -z "$only" ] || [ "$only" = "$name" ] || return 0
     local data=$here/assets
-    [ -d "$out/$name" ] && data=$out/$name
+    if [ -f "$out/$name.edits" ]; then
+        data=$work/data/$name
+        bash "$out/data_folder.sh" "$out/$name.edits" "$data"
+    fi
     rm -f "$out/$name.txt"
     tmux kill-session -t "$session" 2>/dev/null || true
     tmux new-session -d -s "$session" -x 80 -y 24 -c "$work" \
@@ -101,20 +87,6 @@ record() {
     for _ in $(seq 1 250); do ended && break; sleep 0.2; done
     echo "$name: $(tail -n 1 "$out/$name.txt")"
 }
-
-# A strong hero one point short of the next level; a fast one, who gets away
-# (the sample hero never outruns three pawns).
-data_folder battle_won_level_up Hero_Status_Info.txt 2 "60 60 8 6 6 10" Hero_Status_Info.txt 3 "100 99"
-data_folder battle_lost
-data_folder battle_escaped Hero_Status_Info.txt 2 "60 12 8 6 6 60"
-data_folder battle_escape_failed
-data_folder battle_items
-data_folder battle_item_refusals
-data_folder battle_three_effects
-data_folder battle_skills
-data_folder missing_file Flame.txt remove ""
-data_folder field_walk
-data_folder field_chase
 
 # Fight: Enter on たたかう, on the target, on the skill; the rest acknowledges.
 record battle_won_level_up battle 7 Enter Enter Enter finish
