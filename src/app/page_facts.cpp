@@ -9,7 +9,6 @@
 
 #include "app/program.h"
 #include "data/loaders.h"
-#include "field/field.h"
 
 extern "C" EMSCRIPTEN_KEEPALIVE int rpg_min_columns() { return rpg::program_info.min_columns; }
 

@@ -56,4 +56,7 @@ LoadResult load_game_data(GameRecords& records, const std::filesystem::path& fol
 // The names of the files load_game_data reads, in the order it reads them.
 std::vector<std::string> game_data_files();
 
+// The field's map, beside them in the data folder.
+inline constexpr const char* map_file_name = "test.txt";
+
 }  // namespace rpg

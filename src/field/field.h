@@ -14,10 +14,9 @@
 
 namespace rpg {
 
-inline constexpr const char* map_file_name = "test.txt";
 inline constexpr int map_rows = 19;
 inline constexpr int map_columns = 54;
-inline constexpr int map_cells = map_rows * map_columns;  // 1026 bytes of test.txt
+inline constexpr int map_cells = map_rows * map_columns;  // 1026 bytes of the map file
 
 // Where the field enemy starts.
 inline constexpr int field_enemy_start_x = 8;

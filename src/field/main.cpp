@@ -2,6 +2,7 @@
 // It runs until its process is ended from outside.
 
 #include "app/program.h"
+#include "data/loaders.h"
 #include "data/random.h"
 #include "field/field.h"
 #include "platform/files.h"
